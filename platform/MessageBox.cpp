@@ -1,0 +1,58 @@
+#include "platform/MessageBox.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+namespace {
+
+MessageBoxHandler& currentHandler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+int showReal(const QString& text, const QString& caption, unsigned type)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        return IDOK;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption,
+                    text, QMessageBox::NoButton, QApplication::activeWindow());
+    if (type == MB_OKCANCEL) {
+        box.addButton(QMessageBox::Ok);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    } else if (type == MB_YESNO) {
+        box.addButton(QMessageBox::Yes);
+        box.setDefaultButton(box.addButton(QMessageBox::No));
+    } else {
+        box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return type == MB_OK ? IDOK : IDCANCEL;
+    }
+}
+
+} // namespace
+
+int ShowMessageBox(const QString& text, const QString& caption, unsigned type)
+{
+    if (auto& handler = currentHandler())
+        return handler(text, caption, type);
+    return showReal(text, caption, type);
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    MessageBoxHandler previous = std::move(currentHandler());
+    currentHandler() = std::move(handler);
+    return previous;
+}
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "foundation/TesselcoreApi.h"
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+// The one message-box call of the system. Shows a plain modal box and returns
+// the button pressed (IDOK, IDCANCEL, IDYES, IDNO). Without a GUI application
+// the text goes to standard error and the answer is IDOK.
+TESSELCORE_API int ShowMessageBox(const QString& text, const QString& caption = QString(),
+                                  unsigned type = MB_OK);
+
+// Replaces how boxes are shown (tests record them and answer from a script).
+// Returns the handler it replaced; an empty handler restores the real box.
+using MessageBoxHandler = std::function<int(const QString& text, const QString& caption, unsigned type)>;
+TESSELCORE_API MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+} // namespace platform

@@ -1,0 +1,1 @@
+// Vaultcore has no sources yet.
