@@ -20,8 +20,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
         std::fprintf(stderr, "%s\n", text.toUtf8().constData());
         return IDOK;
     }
+    // Message texts carry Windows line breaks ("\r\n"); a lone '\r' would
+    // show as a box glyph here.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption,
-                    text, QMessageBox::NoButton, QApplication::activeWindow());
+                    shown, QMessageBox::NoButton, QApplication::activeWindow());
     if (type == MB_OKCANCEL) {
         box.addButton(QMessageBox::Ok);
         box.setDefaultButton(box.addButton(QMessageBox::Cancel));
