@@ -1,0 +1,265 @@
+#include "platform/GlobalHotKeys.h"
+
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <vector>
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#include <QtGui/qguiapplication_platform.h>
+
+#define XK_MISCELLANY
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
+namespace platform {
+
+unsigned VirtualKeyToKeysym(unsigned vk)
+{
+    if (vk >= 'A' && vk <= 'Z')
+        return XK_a + (vk - 'A'); // the unshifted symbol names the key
+    if (vk >= '0' && vk <= '9')
+        return XK_0 + (vk - '0');
+    if (vk >= 0x70 && vk <= 0x87) // F1..F24
+        return XK_F1 + (vk - 0x70);
+    if (vk >= 0x60 && vk <= 0x69) // keypad digits
+        return XK_KP_0 + (vk - 0x60);
+    switch (vk) {
+    case 0x08: return XK_BackSpace;
+    case 0x09: return XK_Tab;
+    case 0x0D: return XK_Return;
+    case 0x13: return XK_Pause;
+    case 0x1B: return XK_Escape;
+    case 0x20: return XK_space;
+    case 0x21: return XK_Prior;
+    case 0x22: return XK_Next;
+    case 0x23: return XK_End;
+    case 0x24: return XK_Home;
+    case 0x25: return XK_Left;
+    case 0x26: return XK_Up;
+    case 0x27: return XK_Right;
+    case 0x28: return XK_Down;
+    case 0x2C: return XK_Print;
+    case 0x2D: return XK_Insert;
+    case 0x2E: return XK_Delete;
+    case 0x2F: return XK_Help;
+    case 0x6A: return XK_KP_Multiply;
+    case 0x6B: return XK_KP_Add;
+    case 0x6C: return XK_KP_Separator;
+    case 0x6D: return XK_KP_Subtract;
+    case 0x6E: return XK_KP_Decimal;
+    case 0x6F: return XK_KP_Divide;
+    case 0x91: return XK_Scroll_Lock;
+    // The punctuation keys by their place on a US keyboard.
+    case 0xBA: return XK_semicolon;
+    case 0xBB: return XK_equal;
+    case 0xBC: return XK_comma;
+    case 0xBD: return XK_minus;
+    case 0xBE: return XK_period;
+    case 0xBF: return XK_slash;
+    case 0xC0: return XK_grave;
+    case 0xDB: return XK_bracketleft;
+    case 0xDC: return XK_backslash;
+    case 0xDD: return XK_bracketright;
+    case 0xDE: return XK_apostrophe;
+    default: return 0;
+    }
+}
+
+namespace {
+
+// Modifiers that take part in a hot key; CapsLock and NumLock (Mod2 on every
+// common keymap) are ignored by grabbing each of their four combinations.
+constexpr uint16_t kHotKeyModMask = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+constexpr uint16_t kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                      XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+
+uint16_t xModifiers(unsigned hotKeyFlags)
+{
+    uint16_t mods = 0;
+    if (hotKeyFlags & HotKeyShift)
+        mods |= XCB_MOD_MASK_SHIFT;
+    if (hotKeyFlags & HotKeyControl)
+        mods |= XCB_MOD_MASK_CONTROL;
+    if (hotKeyFlags & HotKeyAlt)
+        mods |= XCB_MOD_MASK_1;
+    return mods;
+}
+
+xcb_connection_t* x11Connection()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return nullptr;
+    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+template <typename T>
+struct FreeDeleter {
+    void operator()(T* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter<T>>;
+
+// The key code that produces `keysym`, preferring the key's unshifted symbol.
+xcb_keycode_t keycodeFor(xcb_connection_t* c, unsigned keysym)
+{
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    XcbReply<xcb_get_keyboard_mapping_reply_t> reply(xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<uint8_t>(count)), nullptr));
+    if (!reply || reply->keysyms_per_keycode == 0)
+        return 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply.get());
+    const int perKey = reply->keysyms_per_keycode;
+    const int total = xcb_get_keyboard_mapping_keysyms_length(reply.get());
+    for (int level = 0; level < perKey; ++level)
+        for (int key = 0; key * perKey + level < total; ++key)
+            if (syms[key * perKey + level] == keysym)
+                return static_cast<xcb_keycode_t>(setup->min_keycode + key);
+    return 0;
+}
+
+std::vector<xcb_window_t> rootWindows(xcb_connection_t* c)
+{
+    std::vector<xcb_window_t> roots;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it))
+        roots.push_back(it.data->root);
+    return roots;
+}
+
+struct Grab {
+    xcb_keycode_t keycode = 0;
+    uint16_t modifiers = 0;
+    bool operator<(const Grab& o) const
+    {
+        return keycode != o.keycode ? keycode < o.keycode : modifiers < o.modifiers;
+    }
+};
+
+// X lets a client grab the same key twice without complaint; the keys every
+// GlobalHotKeys of this process holds are kept here so a second id is refused.
+std::set<Grab>& grabsOfProcess()
+{
+    static std::set<Grab> grabs;
+    return grabs;
+}
+
+void ungrab(xcb_connection_t* c, const Grab& g)
+{
+    for (xcb_window_t root : rootWindows(c))
+        for (uint16_t lock : kLockVariants)
+            xcb_ungrab_key(c, g.keycode, root, g.modifiers | lock);
+    xcb_flush(c);
+}
+
+} // namespace
+
+struct GlobalHotKeys::Impl : QAbstractNativeEventFilter {
+    GlobalHotKeys* owner = nullptr;
+    xcb_connection_t* connection = nullptr;
+    std::map<int, Grab> grabs;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_KEY_PRESS)
+            return false;
+        auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
+        const Grab pressed{press->detail, static_cast<uint16_t>(press->state & kHotKeyModMask)};
+        for (const auto& [id, grab] : grabs) {
+            if (grab.keycode == pressed.keycode && grab.modifiers == pressed.modifiers) {
+                // Handlers open modal windows; run them from the event loop,
+                // not from inside the X event dispatch.
+                QMetaObject::invokeMethod(
+                    owner, [o = owner, id = id] { emit o->activated(id); }, Qt::QueuedConnection);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void release(int id)
+    {
+        auto it = grabs.find(id);
+        if (it == grabs.end())
+            return;
+        ungrab(connection, it->second);
+        grabsOfProcess().erase(it->second);
+        grabs.erase(it);
+    }
+};
+
+GlobalHotKeys::GlobalHotKeys(QObject* parent)
+    : QObject(parent), m_impl(std::make_unique<Impl>())
+{
+    m_impl->owner = this;
+    m_impl->connection = x11Connection();
+    if (m_impl->connection)
+        QCoreApplication::instance()->installNativeEventFilter(m_impl.get());
+}
+
+GlobalHotKeys::~GlobalHotKeys()
+{
+    if (!m_impl->connection)
+        return;
+    while (!m_impl->grabs.empty())
+        m_impl->release(m_impl->grabs.begin()->first);
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(m_impl.get());
+}
+
+bool GlobalHotKeys::IsAvailable()
+{
+    return x11Connection() != nullptr;
+}
+
+int GlobalHotKeys::Register(int id, unsigned code)
+{
+    Unregister(id);
+    xcb_connection_t* c = m_impl->connection;
+    const unsigned keysym = VirtualKeyToKeysym(code & 0xFF);
+    if (!c || !keysym)
+        return 0;
+    const Grab grab{keycodeFor(c, keysym), xModifiers(code >> 16)};
+    if (grab.keycode == 0 || grabsOfProcess().count(grab))
+        return 0;
+
+    // Checked grabs: a key another client holds answers BadAccess here,
+    // synchronously, instead of as an asynchronous error event.
+    std::vector<xcb_void_cookie_t> cookies;
+    for (xcb_window_t root : rootWindows(c))
+        for (uint16_t lock : kLockVariants)
+            cookies.push_back(xcb_grab_key_checked(c, 0, root, grab.modifiers | lock, grab.keycode,
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    bool refused = false;
+    for (const auto& cookie : cookies) {
+        XcbReply<xcb_generic_error_t> error(xcb_request_check(c, cookie));
+        refused = refused || error != nullptr;
+    }
+    if (refused) {
+        ungrab(c, grab); // drops the variants that were granted
+        return 0;
+    }
+    m_impl->grabs[id] = grab;
+    grabsOfProcess().insert(grab);
+    return 1;
+}
+
+void GlobalHotKeys::Unregister(int id)
+{
+    m_impl->release(id);
+}
+
+bool GlobalHotKeys::IsRegistered(int id) const
+{
+    return m_impl->grabs.count(id) != 0;
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+
+#include "foundation/TesselcoreApi.h"
+
+namespace platform {
+
+// A hot-key code as the settings store it: (modifier flags << 16) | virtual-key
+// code, with the hot-key control's flags below. Alt+A = 0x40041.
+enum : unsigned {
+    HotKeyShift = 0x01,
+    HotKeyControl = 0x02,
+    HotKeyAlt = 0x04,
+    HotKeyExt = 0x08, // extended-key marker of the control; no meaning for a grab
+};
+constexpr unsigned MakeHotKeyCode(unsigned modifiers, unsigned virtualKey)
+{
+    return (modifiers << 16) | (virtualKey & 0xFF);
+}
+
+// X key symbol for a virtual-key code (letters, digits, F1-F24, keypad,
+// navigation and punctuation keys of a US layout); 0 when the key has none.
+TESSELCORE_API unsigned VirtualKeyToKeysym(unsigned virtualKey);
+
+// System-wide hot keys: passive key grabs on the X root window through Qt's own
+// X connection. A press of a registered key emits activated(id) from the event
+// loop. Without X11 (offscreen, Wayland without Xwayland) nothing can be
+// registered. Grabs are released by Unregister and by the destructor.
+class TESSELCORE_API GlobalHotKeys : public QObject {
+    Q_OBJECT
+public:
+    explicit GlobalHotKeys(QObject* parent = nullptr);
+    ~GlobalHotKeys() override;
+    GlobalHotKeys(const GlobalHotKeys&) = delete;
+    GlobalHotKeys& operator=(const GlobalHotKeys&) = delete;
+
+    // True when the program runs on an X server that can take grabs.
+    static bool IsAvailable();
+
+    // Grabs `code` for `id`, replacing what `id` held before. Returns 0 when
+    // the key is unknown, has no key on this keyboard, is held by another
+    // client or by another id, or there is no X11; nonzero on success.
+    int Register(int id, unsigned code);
+    // Releases the key of `id`; nothing happens for an id that holds none.
+    void Unregister(int id);
+    bool IsRegistered(int id) const;
+
+signals:
+    void activated(int id);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform

@@ -1,0 +1,110 @@
+#include "platform/TrayIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+
+namespace platform {
+namespace {
+
+QIcon drawnIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x2E, 0x5C, 0x8A));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("V"));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+struct TrayIcon::Impl {
+    QSystemTrayIcon icon;
+    // A QMenu cannot have a QObject parent; it lives as long as the icon.
+    std::unique_ptr<QMenu> menu = std::make_unique<QMenu>();
+};
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_impl(std::make_unique<Impl>())
+{
+    m_impl->icon.setParent(this);
+    m_impl->menu->setObjectName(QStringLiteral("TrayMenu"));
+    m_impl->icon.setContextMenu(m_impl->menu.get());
+    SetIcon(QString());
+    connect(&m_impl->icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            emit clicked();
+        else if (reason == QSystemTrayIcon::DoubleClick)
+            emit doubleClicked();
+    });
+}
+
+TrayIcon::~TrayIcon()
+{
+    m_impl->icon.hide();
+    m_impl->icon.setParent(nullptr); // owned by Impl, not by the QObject tree
+}
+
+bool TrayIcon::IsAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::SetIcon(const QString& imageFile)
+{
+    QIcon image = imageFile.isEmpty() ? QIcon() : QIcon(imageFile);
+    if (image.pixmap(32).isNull())
+        image = QApplication::windowIcon();
+    if (image.isNull())
+        image = drawnIcon();
+    m_impl->icon.setIcon(image);
+}
+
+void TrayIcon::SetToolTip(const QString& text)
+{
+    m_impl->icon.setToolTip(text);
+}
+
+void TrayIcon::SetMenu(const QList<MenuItem>& items)
+{
+    QMenu* menu = m_impl->menu.get();
+    menu->clear();
+    for (const MenuItem& item : items) {
+        if (item.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(item.text);
+        action->setData(item.id);
+        connect(action, &QAction::triggered, this, [this, id = item.id] { emit menuCommand(id); });
+    }
+}
+
+void TrayIcon::Show()
+{
+    m_impl->icon.show();
+}
+
+void TrayIcon::Hide()
+{
+    m_impl->icon.hide();
+}
+
+bool TrayIcon::IsVisible() const
+{
+    return m_impl->icon.isVisible();
+}
+
+} // namespace platform

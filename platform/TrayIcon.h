@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include "foundation/TesselcoreApi.h"
+
+namespace platform {
+
+// The program's icon in the notification area, with a context menu whose
+// items are known by id. Needs a tray host (a desktop panel, or trayer);
+// without one IsAvailable() is false and the icon simply does not appear,
+// while everything else keeps working.
+class TESSELCORE_API TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    struct MenuItem {
+        int id = 0; // 0: a separator
+        QString text;
+    };
+
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    static bool IsAvailable();
+
+    // An image file; empty or unreadable gives the application's window
+    // icon, or a drawn one when there is none.
+    void SetIcon(const QString& imageFile);
+    void SetToolTip(const QString& text);
+    // Replaces the menu (e.g. after a language change).
+    void SetMenu(const QList<MenuItem>& items);
+    void Show();
+    void Hide();
+    bool IsVisible() const;
+
+signals:
+    // A left click. A double click arrives as clicked, clicked, doubleClicked.
+    void clicked();
+    void doubleClicked();
+    void menuCommand(int id);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform
