@@ -1,0 +1,485 @@
+#include "foundation/storage/DbSqlite3.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "foundation/storage/FormatText.h"
+#include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/SqlText.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+// Put in front of every password before it keys a file or is hashed, so the
+// empty password still gives a key.
+const QString s_strKeyPrefix = QStringLiteral("QWRT_5820");
+const QString s_strSqlErrorFormat = QStringLiteral("SQLite Error!\r\nERROR CODE: %d; ERROR MESSAGE: %s!");
+const QString s_strProbeSql = QStringLiteral("SELECT count(*) as TableCount FROM sqlite_master");
+
+QByteArray keyOf(const QString& passwd) { return (s_strKeyPrefix + passwd).toUtf8(); }
+
+struct StmtDeleter {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
+
+QString fromUtf16(const void* text)
+{
+    return text ? QString::fromUtf16(static_cast<const char16_t*>(text)) : QString();
+}
+
+// A file SQLite wrote without encryption starts with its plain header.
+bool isPlainDatabaseFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+bool isMissingOrEmpty(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || (info.isFile() && info.size() == 0);
+}
+
+} // namespace
+
+CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile) {}
+
+CDbSqlite3::~CDbSqlite3()
+{
+    std::lock_guard guard(m_lock);
+    m_arrAuthParam.clear();
+    if (m_pDb)
+        sqlite3_close_v2(m_pDb);
+}
+
+void CDbSqlite3::SetPathFile(const QString& pathFile)
+{
+    std::lock_guard guard(m_lock);
+    m_strPathFile = pathFile;
+}
+
+QString CDbSqlite3::GetPathFile() const
+{
+    std::lock_guard guard(m_lock);
+    return m_strPathFile;
+}
+
+int CDbSqlite3::IsLoggedIn() const { return m_bLoggedIn; }
+
+std::recursive_mutex& CDbSqlite3::GetLock() { return m_lock; }
+
+void CDbSqlite3::SetKdfIter(int kdfIter)
+{
+    std::lock_guard guard(m_lock);
+    m_iKdfIter = kdfIter;
+}
+
+int CDbSqlite3::InitDB()
+{
+    std::lock_guard guard(m_lock);
+    if (m_pDb)
+        CloseDB();
+    if (m_pDb) {
+        // SQLite refused to close; let it close once nothing uses it any more.
+        sqlite3_close_v2(m_pDb);
+        m_pDb = nullptr;
+    }
+    // A new file is private from its first byte, and is keyed and written
+    // before anyone else gets to run a statement on it: a keyed file left at
+    // 0 bytes would accept any key later, and a plain one would stay plain.
+    const bool isNew = isMissingOrEmpty(m_strPathFile);
+    if (isNew)
+        platform::CreateOwnerOnlyFile(m_strPathFile);
+
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_strPathFile).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        return rc;
+    }
+    m_pDb = db;
+    sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
+    if (isNew) {
+        QString errText;
+        int code = KeyConnection(keyOf(QString()));
+        if (code == SQLITE_OK)
+            code = ExecSQL_W(QStringLiteral("PRAGMA user_version = 0"), nullptr, errText);
+        if (code != SQLITE_OK) {
+            sqlite3_close_v2(m_pDb);
+            m_pDb = nullptr;
+            return code;
+        }
+    }
+    return SQLITE_OK;
+}
+
+int CDbSqlite3::CloseDB()
+{
+    std::lock_guard guard(m_lock);
+    if (sqlite3_close(m_pDb) != SQLITE_OK) {
+        platform::ShowMessageBox(FormatText("Close sqlite3 DataBase \"%s\" Failed", m_strPathFile));
+        return 0;
+    }
+    m_pDb = nullptr;
+    m_bLoggedIn = 0;
+    return 1;
+}
+
+int CDbSqlite3::KeyConnection(const QByteArray& key)
+{
+    if (sqlite3_key(m_pDb, key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
+        return SQLITE_ERROR;
+    // SQLCipher forgets the cipher settings with every open.
+    QString errText;
+    const int code = ExecSQL_W(FormatText("PRAGMA cipher_page_size = %d", s_iCipherPageSize), nullptr, errText);
+    if (code != SQLITE_OK)
+        return code;
+    if (const int kdf = ExecSQL_W(FormatText("PRAGMA kdf_iter = %d", m_iKdfIter), nullptr, errText))
+        return kdf;
+    // Without an answer here the process got an SQLite without encryption,
+    // and every "encrypted" file would be written in plain text.
+    SqlResultMap rows;
+    if (ExecSQL_W(QStringLiteral("PRAGMA cipher_version"), &rows, errText) != SQLITE_OK || rows.empty()) {
+        platform::ShowMessageBox(QStringLiteral("The SQLite library in use cannot encrypt. "
+                                                "No database is opened, to keep your data from being written unencrypted."));
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+int CDbSqlite3::Probe()
+{
+    QString errText;
+    return ExecSQL_W(s_strProbeSql, nullptr, errText) == SQLITE_OK ? 1 : 0;
+}
+
+int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& errText)
+{
+    std::lock_guard guard(m_lock);
+    m_pResult = result;
+    if (m_pResult)
+        m_pResult->clear();
+    if (!m_pDb) {
+        m_pResult = nullptr;
+        errText = QStringLiteral("no database is open");
+        return SQLITE_MISUSE;
+    }
+    sqlite3_stmt* raw = nullptr;
+    int code = sqlite3_prepare16_v2(m_pDb, sql.utf16(), static_cast<int>(sql.size() * 2), &raw, nullptr);
+    StmtPtr stmt(raw);
+    if (code == SQLITE_OK && stmt) {
+        const int columns = sqlite3_column_count(stmt.get());
+        int row = 0;
+        while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            if (!m_pResult)
+                continue;
+            SqlRowMap& values = (*m_pResult)[row++];
+            for (int c = 0; c < columns; ++c)
+                values[fromUtf16(sqlite3_column_name16(stmt.get(), c))] =
+                    fromUtf16(sqlite3_column_text16(stmt.get(), c));
+        }
+        if (code == SQLITE_DONE)
+            code = SQLITE_OK;
+    }
+    stmt.reset();
+    if (code != SQLITE_OK)
+        errText = fromUtf16(sqlite3_errmsg16(m_pDb));
+    m_pResult = nullptr;
+    return code;
+}
+
+int CDbSqlite3::ExecCallback(void* self, int argc, char** values, char** names)
+{
+    auto* db = static_cast<CDbSqlite3*>(self);
+    SqlRowMap row;
+    for (int i = 0; i < argc; ++i)
+        row[c2w(names[i])] = c2w(values[i]);
+    if (db->m_pResult)
+        (*db->m_pResult)[db->m_nRowIndex] = std::move(row);
+    ++db->m_nRowIndex;
+    return 0;
+}
+
+int CDbSqlite3::ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& errText)
+{
+    std::lock_guard guard(m_lock);
+    m_pResult = result;
+    if (m_pResult)
+        m_pResult->clear();
+    errText.clear();
+    m_nRowIndex = 0;
+    if (!m_pDb) {
+        m_pResult = nullptr;
+        errText = QStringLiteral("no database is open");
+        return SQLITE_MISUSE;
+    }
+    char* error = nullptr;
+    const int code = sqlite3_exec(m_pDb, sql.constData(), &CDbSqlite3::ExecCallback, this, &error);
+    if (error) {
+        errText = c2w(error);
+        sqlite3_free(error);
+    }
+    m_pResult = nullptr;
+    return code;
+}
+
+int CDbSqlite3::Transaction(const QStringList& sqls)
+{
+    std::lock_guard guard(m_lock);
+    QString errText;
+    int code = ExecSQL_W(QStringLiteral("BEGIN"), nullptr, errText);
+    // Without a transaction the statements would each commit on their own.
+    if (code != SQLITE_OK)
+        return code;
+    SqlResultMap discarded;
+    for (const QString& sql : sqls) {
+        code = ExecSQL_W(sql, &discarded, errText);
+        if (code != SQLITE_OK)
+            break;
+    }
+    if (code == SQLITE_OK) {
+        // A failed COMMIT (disk full, busy) is a failed transaction.
+        code = ExecSQL_W(QStringLiteral("COMMIT"), nullptr, errText);
+        if (code == SQLITE_OK)
+            return SQLITE_OK;
+    }
+    ExecSQL_W(QStringLiteral("ROLLBACK"), nullptr, errText);
+    return code;
+}
+
+int CDbSqlite3::TableExists(const QString& table)
+{
+    SqlResultMap rows;
+    QString errText;
+    if (ExecSQL_W(FormatText("SELECT count(*) as TableCount FROM sqlite_master WHERE type='table' AND name=%s",
+                             quoteSqlText(table)),
+                  &rows, errText) != SQLITE_OK ||
+        rows.empty())
+        return 0;
+    return rows[0][QStringLiteral("TableCount")] == QLatin1String("1") ? 1 : 0;
+}
+
+int CDbSqlite3::AuthDispatch(void* self, int action, const char* a1, const char* a2, const char* db,
+                             const char* trigger)
+{
+    // Runs inside a statement of this object, so its lock is already held.
+    for (const auto& param : static_cast<CDbSqlite3*>(self)->m_arrAuthParam)
+        if (const int answer = param->AuthFunc(param->UserData, action, a1, a2, db, trigger))
+            return answer;
+    return SQLITE_OK;
+}
+
+int CDbSqlite3::InsertAuthFunc(AuthFuncPtr func, void* userData)
+{
+    std::lock_guard guard(m_lock);
+    for (const auto& param : m_arrAuthParam)
+        if (param->AuthFunc == func)
+            return 0;
+    m_arrAuthParam.push_back(std::make_unique<StAuthParam>(StAuthParam{func, userData}));
+    return 1;
+}
+
+int CDbSqlite3::RemoveAuthFunc(AuthFuncPtr func, void*)
+{
+    std::lock_guard guard(m_lock);
+    for (auto it = m_arrAuthParam.begin(); it != m_arrAuthParam.end(); ++it)
+        if ((*it)->AuthFunc == func) {
+            m_arrAuthParam.erase(it);
+            return 1;
+        }
+    return 0;
+}
+
+int CDbSqlite3::ConfirmPasswd(const QString& passwd, int mode)
+{
+    std::lock_guard guard(m_lock);
+    if (mode < 0 || mode > 2)
+        return 0;
+    if (mode == 0 || mode == 1) {
+        m_bLoggedIn = ConfirmPasswdByReopenDb(passwd);
+        if (!m_bLoggedIn)
+            return 0;
+        if (mode == 1)
+            return 1;
+    }
+    return ConfirmPasswdByEncryptStr(passwd);
+}
+
+int CDbSqlite3::ConfirmPasswdByReopenDb(const QString& passwd)
+{
+    std::lock_guard guard(m_lock);
+    CloseDB();
+    if (InitDB() != SQLITE_OK)
+        return 0;
+    if (!passwd.isEmpty() && KeyConnection(keyOf(passwd)) != SQLITE_OK)
+        return 0;
+    if (Probe())
+        return 1;
+    // Leave the object open but unkeyed: later statements fail until the
+    // right password is given.
+    CloseDB();
+    InitDB();
+    if (!passwd.isEmpty())
+        return 0;
+    // The empty password opens a plain file as well as one keyed with the
+    // prefix alone.
+    if (KeyConnection(keyOf(QString())) != SQLITE_OK)
+        return 0;
+    if (Probe())
+        return 1;
+    CloseDB();
+    InitDB();
+    return 0;
+}
+
+int CDbSqlite3::ConfirmPasswdByEncryptStr(const QString& passwd)
+{
+    std::lock_guard guard(m_lock);
+    SqlResultMap rows;
+    QString errText;
+    if (ExecSQL_W(FormatText("SELECT * FROM %s", g_strTnStDbPasswd), &rows, errText) != SQLITE_OK)
+        return 0;
+    const QString stored = rows.empty() ? QString() : rows[0][g_strColDbPasswd];
+    if (stored == SHA256(s_strKeyPrefix + passwd))
+        return 1;
+    return passwd.isEmpty() && stored.isEmpty() ? 1 : 0;
+}
+
+int CDbSqlite3::ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode)
+{
+    std::lock_guard guard(m_lock);
+    if (!ConfirmPasswd(oldPasswd, mode))
+        return 0;
+    QString errText;
+    QString oldHash;
+    const bool updateHash = mode != 1;
+    const QString hashWhere = FormatText("WHERE %s=0", g_strColDbPasswdId);
+    if (updateHash) {
+        SqlResultMap rows;
+        int code = ExecSQL_W(FormatText("SELECT %s FROM %s %s", g_strColDbPasswd, g_strTnStDbPasswd, hashWhere),
+                             &rows, errText);
+        if (code == SQLITE_OK) {
+            oldHash = rows.empty() ? QString() : rows[0][g_strColDbPasswd];
+            code = ExecSQL_W(FormatText("UPDATE %s SET %s=%s %s", g_strTnStDbPasswd, g_strColDbPasswd,
+                                        quoteSqlText(SHA256(s_strKeyPrefix + newPasswd)), hashWhere),
+                             nullptr, errText);
+        }
+        if (code != SQLITE_OK) {
+            ShowSqlError(code, errText);
+            CloseDB();
+            InitDB();
+            return 0;
+        }
+    }
+
+    const bool plain = isPlainDatabaseFile(m_strPathFile);
+    const int changed = plain ? EncryptPlainFile(keyOf(newPasswd)) : RekeyAndVerify(keyOf(newPasswd));
+    if (changed)
+        return 1;
+
+    // The key is the old one: reopen with it and put the old hash back, so
+    // the old password keeps working in full.
+    CloseDB();
+    InitDB();
+    if (!plain)
+        KeyConnection(keyOf(oldPasswd));
+    if (updateHash)
+        ExecSQL_W(FormatText("UPDATE %s SET %s=%s %s", g_strTnStDbPasswd, g_strColDbPasswd, quoteSqlText(oldHash),
+                             hashWhere),
+                  nullptr, errText);
+    return 0;
+}
+
+int CDbSqlite3::RekeyAndVerify(const QByteArray& key)
+{
+    // sqlite3_rekey answers 0 even when it changed nothing (wrong key held,
+    // another reader): a write on the same connection shows whether it
+    // worked, and reopening with the new key proves it.
+    QString errText;
+    SqlResultMap rows;
+    if (sqlite3_rekey(m_pDb, key.constData(), static_cast<int>(key.size())) != SQLITE_OK ||
+        ExecSQL_W(QStringLiteral("PRAGMA user_version"), &rows, errText) != SQLITE_OK || rows.empty() ||
+        ExecSQL_W(FormatText("PRAGMA user_version = %d", rows[0].begin()->second.toInt()), nullptr, errText) !=
+            SQLITE_OK)
+        return 0;
+    CloseDB();
+    return InitDB() == SQLITE_OK && KeyConnection(key) == SQLITE_OK && Probe();
+}
+
+int CDbSqlite3::EncryptPlainFile(const QByteArray& key)
+{
+    // sqlite3_rekey does nothing on a file that was never keyed: write a keyed
+    // copy beside it and move that over the original in one step.
+    const QString tmp = platform::CreateTempFileBeside(m_strPathFile);
+    if (tmp.isEmpty())
+        return 0;
+    QString errText;
+    SqlResultMap rows;
+    bool ok = false;
+    {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(m_pDb, "ATTACH DATABASE ? AS enc KEY ?", -1, &raw, nullptr);
+        StmtPtr attach(raw);
+        const QByteArray tmpName = QFile::encodeName(tmp);
+        if (attach && sqlite3_bind_text(attach.get(), 1, tmpName.constData(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+            sqlite3_bind_blob(attach.get(), 2, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT) ==
+                SQLITE_OK &&
+            sqlite3_step(attach.get()) == SQLITE_DONE) {
+            attach.reset();
+            ok = ExecSQL_W(FormatText("PRAGMA enc.cipher_page_size = %d", s_iCipherPageSize), nullptr, errText) == 0 &&
+                 ExecSQL_W(FormatText("PRAGMA enc.kdf_iter = %d", m_iKdfIter), nullptr, errText) == 0 &&
+                 ExecSQL_W(QStringLiteral("SELECT sqlcipher_export('enc')"), nullptr, errText) == 0 &&
+                 ExecSQL_W(QStringLiteral("PRAGMA main.user_version"), &rows, errText) == 0 && !rows.empty() &&
+                 ExecSQL_W(FormatText("PRAGMA enc.user_version = %d", rows[0].begin()->second.toInt()), nullptr,
+                           errText) == 0;
+            ok = ExecSQL_W(QStringLiteral("DETACH DATABASE enc"), nullptr, errText) == 0 && ok;
+        }
+    }
+    ok = ok && platform::SyncFile(tmp) && CloseDB() && platform::ReplaceFile(tmp, m_strPathFile);
+    if (!ok) {
+        platform::RemoveFile(tmp);
+        return 0;
+    }
+    // The file now holds the new key whatever the reopening below says.
+    if (InitDB() == SQLITE_OK)
+        KeyConnection(key);
+    return 1;
+}
+
+int CDbSqlite3::CopyDbFileTo(const QString& destPath)
+{
+    std::lock_guard guard(m_lock);
+    // Inside an open transaction the file may hold pages of unfinished work.
+    if (m_pDb && !sqlite3_get_autocommit(m_pDb))
+        return 0;
+    return platform::CopyFileNoReplace(m_strPathFile, destPath) ? 1 : 0;
+}
+
+QString SHA256(const QString& text, int count)
+{
+    if (count <= 0)
+        count = 32;
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xff));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (int i = 0; i < count; ++i)
+        hash.addData(bytes);
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString c2w(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+
+void ShowSqlError(int code, const QString& errText)
+{
+    platform::ShowMessageBox(FormatText(s_strSqlErrorFormat, code, errText));
+}

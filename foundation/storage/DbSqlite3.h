@@ -1,0 +1,116 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "foundation/TesselcoreApi.h"
+
+struct sqlite3;
+
+// One row: column name -> value, all text; SQL NULL arrives as "".
+using SqlRowMap = std::map<QString, QString>;
+// Rows numbered 0, 1, 2 ... in the order SQLite returns them.
+using SqlResultMap = std::map<int, SqlRowMap>;
+
+// SQLite's authorizer signature.
+using AuthFuncPtr = int (*)(void* userData, int action, const char* arg1, const char* arg2,
+                            const char* dbName, const char* trigger);
+
+struct StAuthParam {
+    AuthFuncPtr AuthFunc = nullptr;
+    void* UserData = nullptr;
+};
+
+// The one door to SQLite (SQLCipher). One instance wraps one database file.
+// Every statement, transaction, password check and change holds the instance's
+// lock, so one instance may be shared by several threads.
+class TESSELCORE_API CDbSqlite3 {
+public:
+    // Iteration count of the key derivation for every file the system writes.
+    static constexpr int s_iDefaultKdfIter = 256000;
+    static constexpr int s_iCipherPageSize = 4096;
+
+    explicit CDbSqlite3(const QString& pathFile = QString());
+    ~CDbSqlite3();
+    CDbSqlite3(const CDbSqlite3&) = delete;
+    CDbSqlite3& operator=(const CDbSqlite3&) = delete;
+
+    void SetPathFile(const QString& pathFile);
+    QString GetPathFile() const;
+    int IsLoggedIn() const;
+
+    // 0 = opened, otherwise the SQLite code. A missing or empty file is created
+    // owner-only and keyed with the key of the empty password at once.
+    int InitDB();
+    // 1 = closed (or nothing was open), 0 = SQLite refused.
+    int CloseDB();
+
+    // Runs the first statement of `sql`; rows go into `result` (emptied first)
+    // when given. Returns the SQLite code, 0 = success; errText gets the
+    // SQLite error text on failure.
+    int ExecSQL_W(const QString& sql, SqlResultMap* result, QString& errText);
+    // Narrow (UTF-8) text through sqlite3_exec: every statement of the text runs.
+    int ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& errText);
+    // 0 = every statement ran and was committed, else the code of the first
+    // failing statement (everything rolled back).
+    int Transaction(const QStringList& sqls);
+
+    // 1 = a table of that name exists, 0 = it does not or the query failed.
+    int TableExists(const QString& table);
+
+    int InsertAuthFunc(AuthFuncPtr func, void* userData);
+    int RemoveAuthFunc(AuthFuncPtr func, void* userData);
+
+    // mode 0: key and stored hash, 1: key only, 2: stored hash only.
+    int ConfirmPasswd(const QString& passwd, int mode);
+    int ConfirmPasswdByReopenDb(const QString& passwd);
+    int ConfirmPasswdByEncryptStr(const QString& passwd);
+    // 1 only when the file is really encrypted with the new key afterwards.
+    int ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode);
+
+    std::recursive_mutex& GetLock();
+
+    // The one way to copy a database file: under the lock, into a temporary
+    // file beside destPath, synced, then linked into place without ever
+    // replacing an existing file. 1 = copied, 0 = failed (nothing left behind).
+    int CopyDbFileTo(const QString& destPath);
+
+    // Files written with another count open only with that count; used to
+    // compare counts (bench) and in tests.
+    void SetKdfIter(int kdfIter);
+
+private:
+    static int AuthDispatch(void* self, int action, const char* a1, const char* a2,
+                            const char* db, const char* trigger);
+    static int ExecCallback(void* self, int argc, char** values, char** names);
+
+    int KeyConnection(const QByteArray& key);
+    int Probe();
+    int EncryptPlainFile(const QByteArray& key);
+    int RekeyAndVerify(const QByteArray& key);
+
+    std::vector<std::unique_ptr<StAuthParam>> m_arrAuthParam;
+    int m_bLoggedIn = 0;
+    sqlite3* m_pDb = nullptr;
+    SqlResultMap* m_pResult = nullptr;
+    int m_nRowIndex = 0;
+    QString m_strPathFile;
+    int m_iKdfIter = s_iDefaultKdfIter;
+    mutable std::recursive_mutex m_lock;
+};
+
+// SHA-256 over `count` back-to-back copies of the UTF-16LE bytes of `text`
+// (count <= 0 means 32); 64 lowercase hex digits.
+TESSELCORE_API QString SHA256(const QString& text, int count = 0);
+
+// Narrow (UTF-8) text to wide text.
+TESSELCORE_API QString c2w(const char* text);
+
+// "SQLite Error!\r\nERROR CODE: %d; ERROR MESSAGE: %s!" in a plain OK box.
+TESSELCORE_API void ShowSqlError(int code, const QString& errText);

@@ -1,0 +1,43 @@
+#include "foundation/storage/SqlText.h"
+
+QString quoteSqlText(const QString& text)
+{
+    QString literal;
+    literal.reserve(text.size() + 2);
+    literal += '\'';
+    for (const QChar c : text) {
+        if (c == '\'')
+            literal += '\'';
+        literal += c;
+    }
+    literal += '\'';
+    return literal;
+}
+
+QString likeContainsLiteral(const QString& keyword)
+{
+    QString pattern;
+    pattern.reserve(keyword.size() + 2);
+    pattern += '%';
+    for (const QChar c : keyword) {
+        if (c == '\\' || c == '%' || c == '_')
+            pattern += '\\';
+        pattern += c;
+    }
+    pattern += '%';
+    return quoteSqlText(pattern);
+}
+
+qint64 TextToInt64(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    quint64 value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + static_cast<quint64>(text[i].unicode() - '0');
+    return static_cast<qint64>(negative ? 0 - value : value);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include "foundation/TesselcoreApi.h"
+
+// The quoting helper: an SQL text literal, 'it''s', so the stored text is
+// exactly the given text and no value can change a statement.
+TESSELCORE_API QString quoteSqlText(const QString& text);
+
+// A quoted LIKE pattern '%keyword%' matching the keyword literally; use it
+// with ` ESCAPE '\'` after the pattern.
+TESSELCORE_API QString likeContainsLiteral(const QString& keyword);
+
+// C-style reading of a number stored as text: leading blanks, a sign, then the
+// leading digits; no digits gives 0. Digits beyond 64 bits wrap around.
+TESSELCORE_API qint64 TextToInt64(const QString& text);

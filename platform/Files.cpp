@@ -1,0 +1,266 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace platform {
+namespace {
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+    void reset() { close(); }
+
+private:
+    int m_fd;
+};
+
+int openRetry(const QByteArray& path, int flags, mode_t mode = 0)
+{
+    int fd;
+    do {
+        fd = ::open(path.constData(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+QString folderOf(const QString& path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash < 0 ? QStringLiteral(".") : (slash == 0 ? QStringLiteral("/") : path.left(slash));
+}
+
+// A rename or link is only durable once its folder is synced.
+bool syncFolder(const QString& folder)
+{
+    Fd fd(openRetry(native(folder), O_RDONLY | O_DIRECTORY));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Gives `tmp` the name `dest` unless `dest` exists. link() is refused by some
+// file systems (FAT on USB sticks), so fall back to a no-replace rename.
+bool publishNoReplace(const QByteArray& tmp, const QByteArray& dest, int& err)
+{
+    if (::link(tmp.constData(), dest.constData()) == 0) {
+        ::unlink(tmp.constData());
+        return true;
+    }
+    err = errno;
+    if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != EXDEV && err != EMLINK)
+        return false;
+    if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    err = errno;
+    return false;
+}
+
+// Desktop-entry Exec value for one program path: the argument in double quotes
+// with ", `, $ and \ escaped, '%' doubled (field codes), then the string-level
+// escaping of '\'.
+QString execValue(const QString& programPath)
+{
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : programPath) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    quoted.replace('%', QLatin1String("%%"));
+    quoted.replace('\\', QLatin1String("\\\\"));
+    return quoted;
+}
+
+QString executablePath()
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? QFile::decodeName(QByteArray(buffer, static_cast<int>(n))) : QString();
+}
+
+} // namespace
+
+QString ProgramFolder()
+{
+    const QString folder = folderOf(executablePath());
+    return folder.endsWith('/') ? folder : folder + '/';
+}
+
+QString ProgramFileName()
+{
+    const QString exe = executablePath();
+    return exe.mid(exe.lastIndexOf('/') + 1);
+}
+
+bool FileExists(const QString& path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(native(path).constData(), &st) == 0;
+}
+
+bool MakeFolder(const QString& path)
+{
+    return !path.isEmpty() && ::mkdir(native(path).constData(), 0700) == 0;
+}
+
+bool CreateOwnerOnlyFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    Fd fd(openRetry(native(path), O_WRONLY | O_CREAT | O_EXCL, 0600));
+    if (!fd.valid())
+        return errno == EEXIST;
+    // The umask may have taken bits away, never added: set the mode exactly.
+    return ::fchmod(fd.get(), 0600) == 0 && fd.close();
+}
+
+QString CreateTempFileBeside(const QString& beside)
+{
+    const QFileInfo info(beside);
+    QByteArray templ = native(folderOf(beside) + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp-XXXXXX"));
+    Fd fd(::mkostemp(templ.data(), O_CLOEXEC)); // mkostemp creates the file 0600
+    if (!fd.valid())
+        return QString();
+    return QFile::decodeName(templ);
+}
+
+bool SyncFile(const QString& path)
+{
+    Fd fd(openRetry(native(path), O_RDONLY));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+bool ReplaceFile(const QString& from, const QString& to)
+{
+    return ::rename(native(from).constData(), native(to).constData()) == 0 && syncFolder(folderOf(to));
+}
+
+bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorText)
+{
+    auto fail = [errorText](const QString& why) {
+        if (errorText)
+            *errorText = why;
+        return false;
+    };
+    if (FileExists(dest))
+        return fail(QStringLiteral("%1 exists already").arg(dest));
+    Fd in(openRetry(native(src), O_RDONLY));
+    if (!in.valid())
+        return fail(errnoText(errno));
+    const QString tmp = CreateTempFileBeside(dest);
+    if (tmp.isEmpty())
+        return fail(errnoText(errno));
+    const QByteArray tmpName = native(tmp);
+    auto failAndRemove = [&](int err) {
+        ::unlink(tmpName.constData());
+        return fail(errnoText(err));
+    };
+    Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
+    if (!out.valid())
+        return failAndRemove(errno);
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failAndRemove(errno);
+        if (n == 0)
+            break;
+        if (!writeAll(out.get(), buffer, static_cast<size_t>(n)))
+            return failAndRemove(errno);
+    }
+    if (::fsync(out.get()) != 0)
+        return failAndRemove(errno);
+    if (!out.close())
+        return failAndRemove(errno);
+    int err = 0;
+    if (!publishNoReplace(tmpName, native(dest), err))
+        return failAndRemove(err);
+    syncFolder(folderOf(dest));
+    return true;
+}
+
+bool RemoveFile(const QString& path)
+{
+    return ::unlink(native(path).constData()) == 0;
+}
+
+QString AutostartEntryPath(const QString& name)
+{
+    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    // The XDG rules ignore a relative value.
+    if (!config.startsWith('/'))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/") + name + QStringLiteral(".desktop");
+}
+
+bool WriteAutostartEntry(const QString& name, const QString& programPath)
+{
+    // A line break cannot be carried in an Exec argument.
+    if (name.isEmpty() || programPath.contains('\n') || programPath.contains('\r') ||
+        name.contains('\n') || name.contains('\r') || name.contains('/'))
+        return false;
+    const QString path = AutostartEntryPath(name);
+    if (!QDir().mkpath(folderOf(path)))
+        return false;
+    QString text = QStringLiteral("[Desktop Entry]\nType=Application\n");
+    text += QStringLiteral("Name=") + QString(name).replace('\\', QLatin1String("\\\\")) + '\n';
+    text += QStringLiteral("Exec=") + execValue(programPath) + '\n';
+    text += QStringLiteral("Terminal=false\nX-GNOME-Autostart-enabled=true\n");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = text.toUtf8();
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool RemoveAutostartEntry(const QString& name)
+{
+    if (name.isEmpty() || name.contains('/'))
+        return false;
+    return ::unlink(native(AutostartEntryPath(name)).constData()) == 0 || errno == ENOENT;
+}
+
+} // namespace platform
