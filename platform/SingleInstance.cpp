@@ -71,8 +71,12 @@ bool SingleInstance::TryBecomeFirst()
                         return;
                     }
                     const bool show = peer->readLine(kMaxRequestLength) == kShowRequest;
-                    if (show)
+                    if (show) {
                         peer->write(kShowAnswer);
+                        // The handler may open a modal login first: answer
+                        // now, not when the event loop next gets around to it.
+                        peer->flush();
+                    }
                     peer->disconnectFromServer();
                     if (show)
                         emit showRequested();

@@ -1,0 +1,86 @@
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <gtest/gtest.h>
+
+#include "platform/TrayIcon.h"
+
+using platform::TrayIcon;
+
+namespace {
+
+QMenu* trayMenu()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->objectName() == QLatin1String("TrayMenu"))
+            return menu;
+    return nullptr;
+}
+
+QAction* actionNamed(QMenu* menu, const QString& text)
+{
+    for (QAction* a : menu->actions())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
+
+TEST(TrayIconTest, UsableWithoutATrayHost)
+{
+    EXPECT_FALSE(TrayIcon::IsAvailable());
+    TrayIcon tray;
+    tray.SetToolTip(QStringLiteral("Vaultwick"));
+    tray.SetIcon(QStringLiteral("/no/such/icon.png"));
+    tray.Show();
+    tray.Hide();
+    EXPECT_FALSE(tray.IsVisible());
+}
+
+TEST(TrayIconTest, MenuReportsTheIdOfTheChosenItem)
+{
+    TrayIcon tray;
+    QSignalSpy commands(&tray, &TrayIcon::menuCommand);
+    tray.SetMenu({{1027, QStringLiteral("Help")}, {1026, QStringLiteral("About")},
+                  {1028, QStringLiteral("Show settings")}, {0, QString()}, {2, QStringLiteral("Exit")}});
+    QMenu* menu = trayMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 5);
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Help"));
+    EXPECT_TRUE(menu->actions().at(3)->isSeparator());
+
+    actionNamed(menu, QStringLiteral("Exit"))->trigger();
+    actionNamed(menu, QStringLiteral("Show settings"))->trigger();
+    ASSERT_EQ(commands.count(), 2);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(commands.at(1).at(0).toInt(), 1028);
+
+    // A language switch replaces the texts; each item still reports once.
+    commands.clear();
+    tray.SetMenu({{1027, QStringLiteral("Hilfe")}, {2, QStringLiteral("Beenden")}});
+    ASSERT_EQ(menu->actions().size(), 2);
+    actionNamed(menu, QStringLiteral("Beenden"))->trigger();
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), 2);
+}
+
+TEST(TrayIconTest, DoubleClickIsReportedApartFromClicks)
+{
+    TrayIcon tray;
+    auto* icon = tray.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    QSignalSpy clicks(&tray, &TrayIcon::clicked);
+    QSignalSpy doubleClicks(&tray, &TrayIcon::doubleClicked);
+
+    // What the X11 tray delivers for one double click.
+    emit icon->activated(QSystemTrayIcon::Trigger);
+    emit icon->activated(QSystemTrayIcon::Trigger);
+    emit icon->activated(QSystemTrayIcon::DoubleClick);
+    emit icon->activated(QSystemTrayIcon::Context);
+    emit icon->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(doubleClicks.count(), 1);
+}
+
+} // namespace
