@@ -36,6 +36,8 @@ public:
     CDialogEx* GetParentDlg() const { return m_pParent; }
 
     // ---- handlers (override; call the base for what you do not handle) ----
+    // The window and its controls were just built (before OnInitDialog).
+    virtual void OnWindowBuilt() {}
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();

@@ -44,6 +44,8 @@ enum : unsigned {
     RightText = 1u << 11,     // Static: right-aligned
     Number = 1u << 12,        // Edit: digits only
     NoTabStop = 1u << 13,
+    WantReturn = 1u << 14,    // multi-line Edit: Enter starts a new line instead of pressing the default button
+    MinimizeBox = 1u << 15,   // dialog: has a minimise button
 };
 } // namespace Style
 
@@ -67,6 +69,7 @@ struct DialogTemplate {
     const char* caption = "";  // English caption (UTF-8)
     DlgRect rect;              // client area; x and y are ignored (dialogs are centred)
     std::vector<ControlTemplate> controls;
+    unsigned style = Style::None;  // Style::MinimizeBox
 
     const ControlTemplate* Find(int controlId) const
     {

@@ -3,6 +3,9 @@
 // Light handles on the windows of a dialog, reached by control id. A handle
 // is a value: copy it freely; once its window is gone every call does nothing
 // and every query answers 0 / empty.
+#include <functional>
+
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -68,6 +71,11 @@ public:
     void ResetColors();
     // Static texts: SS_CENTER, SS_RIGHT, SS_CENTERIMAGE (vertical centring).
     void ModifyStyle(DWORD remove, DWORD add);
+    // Push buttons: painted flat in `background` with a one-pixel `border`.
+    void SetFlatColors(COLORREF background, COLORREF border);
+    // Calls `handler` after every change of an edit's text (after the
+    // dialog's own EN_CHANGE handling); disconnect the result when done.
+    QMetaObject::Connection OnTextChanged(std::function<void()> handler) const;
 
 protected:
     void Attach(QWidget* widget);

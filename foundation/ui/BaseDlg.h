@@ -14,6 +14,7 @@ public:
     void InitResizeAndMultiLangParam_Individual() override {}
     virtual void InitDlgEx() {}
 
+    void OnWindowBuilt() override;
     void OnWindowPosChanged() override;
     void OnActivate(UINT state, BOOL minimized) override;
     void ResizeWndAndItems();

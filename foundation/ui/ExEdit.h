@@ -17,6 +17,9 @@ class TESSELCORE_API CExEdit : public CEdit {
 public:
     CExEdit() = default;
     explicit CExEdit(ENUM_EDIT_CTRL_TYPE type) : m_eEditCtrlType(type) {}
+    ~CExEdit() override;
+    CExEdit(const CExEdit&) = delete;
+    CExEdit& operator=(const CExEdit&) = delete;
 
     // Binds the object to control `id` of `parent` and starts filtering its changes.
     BOOL SubclassDlgItem(int id, CDialogEx* parent);
@@ -40,4 +43,5 @@ private:
     int m_bBackgroundSet = 0;
     int m_bPenSet = 0;
     bool m_bFiltering = false;
+    QMetaObject::Connection m_connection;
 };

@@ -1,0 +1,424 @@
+#include "platform/DialogEx.h"
+
+#include <exception>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScreen>
+
+#include "platform/DialogHost.h"
+#include "platform/MessageBox.h"
+#include "platform/VirtualKeys.h"
+
+using platform::DialogHost;
+
+namespace {
+
+platform::ModalHook& modalHook()
+{
+    static platform::ModalHook hook;
+    return hook;
+}
+
+// A handler that throws must not unwind through Qt's event loop: the
+// message is shown, as the dialog framework shows uncaught exceptions.
+template <class F>
+auto guarded(F&& f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const std::exception& e) {
+        platform::ShowMessageBox(QString::fromUtf8(e.what()));
+    } catch (...) {
+        platform::ShowMessageBox(QStringLiteral("Unknown error"));
+    }
+    return decltype(f())();
+}
+
+} // namespace
+
+namespace platform {
+
+CRect DluToPixels(const DlgRect& r)
+{
+    const auto x = [](int v) { return (v * 7 + (v >= 0 ? 2 : -2)) / 4; };
+    const auto y = [](int v) { return (v * 15 + (v >= 0 ? 4 : -4)) / 8; };
+    const int left = x(r.x);
+    const int top = y(r.y);
+    return {left, top, left + x(r.cx), top + y(r.cy)};
+}
+
+ModalHook SetModalHook(ModalHook hook)
+{
+    ModalHook previous = std::move(modalHook());
+    modalHook() = std::move(hook);
+    return previous;
+}
+
+void SendKeyInput(UINT vk, UINT modifiers)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        target = QApplication::activeWindow();
+    if (!target)
+        return;
+    const int qtKey = QtKeyFromVirtualKey(vk);
+    if (qtKey == 0)
+        return;
+    const Qt::KeyboardModifiers mods(ModifiersFromHotKeyFlags(modifiers));
+    QString text;
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (vk >= 'A' && vk <= 'Z')
+            text = QChar((mods & Qt::ShiftModifier) ? vk : vk + 32);
+        else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE)
+            text = QChar(vk);
+    }
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, qtKey, mods, text));
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, qtKey, mods, text));
+}
+
+short GetKeyState(UINT vk)
+{
+    const Qt::KeyboardModifiers mods = CurrentKeyModifiers();
+    bool down = false;
+    switch (vk) {
+    case VK_SHIFT: down = mods & Qt::ShiftModifier; break;
+    case VK_CONTROL: down = mods & Qt::ControlModifier; break;
+    case VK_MENU: down = mods & Qt::AltModifier; break;
+    default: break;
+    }
+    return down ? short(0x8000) : short(0);
+}
+
+} // namespace platform
+
+CDialogEx::CDialogEx(const DialogTemplate& tpl, CDialogEx* parent) : m_template(tpl), m_pParent(parent) {}
+
+CDialogEx::~CDialogEx()
+{
+    if (m_loop)
+        static_cast<QEventLoop*>(m_loop)->exit();
+    DestroyHost();
+}
+
+bool CDialogEx::Build()
+{
+    if (m_host)
+        return false;
+    QWidget* parentWidget = m_pParent && m_pParent->m_host ? m_pParent->m_host : nullptr;
+    m_host = new DialogHost(this, parentWidget);
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    if (m_template.style & Style::MinimizeBox)
+        flags |= Qt::WindowMinimizeButtonHint;
+    m_host->setWindowFlags(flags);
+    m_host->setWindowTitle(QString::fromUtf8(m_template.caption));
+    const CRect client = platform::DluToPixels({0, 0, m_template.rect.cx, m_template.rect.cy});
+    m_host->setFixedSize(client.Width(), client.Height());
+    for (const ControlTemplate& c : m_template.controls)
+        platform::BuildControl(c, m_host);
+    Attach(m_host);
+    m_result = IDCANCEL;
+    m_ended = false;
+    guarded([this] { OnWindowBuilt(); return 0; });
+    return true;
+}
+
+void CDialogEx::DestroyHost()
+{
+    if (!m_host)
+        return;
+    DialogHost* host = m_host;
+    m_host = nullptr;
+    m_obj = nullptr;
+    host->detach();
+    host->hide();
+    host->deleteLater();
+}
+
+int CDialogEx::DoModal()
+{
+    if (!Build())
+        return -1;
+    QPointer<DialogHost> host(m_host);
+    guarded([this] { return OnInitDialog(); });
+    if (!m_ended && host) {
+        CenterWindow();
+        host->enablePositionNotifications();
+        DispatchPositionChanged();
+    }
+    if (!m_ended && host) {
+        host->setWindowModality(Qt::ApplicationModal);
+        host->show();
+        host->raise();
+        host->activateWindow();
+        QEventLoop loop;
+        m_loop = &loop;
+        if (auto& hook = modalHook())
+            hook(*this);
+        if (!m_ended)
+            loop.exec(QEventLoop::DialogExec);
+        m_loop = nullptr;
+    }
+    if (host && host->owner() == this)
+        guarded([this] { OnDestroy(); return 0; });
+    DestroyHost();
+    return m_result;
+}
+
+BOOL CDialogEx::Create()
+{
+    if (!Build())
+        return FALSE;
+    QPointer<DialogHost> host(m_host);
+    guarded([this] { return OnInitDialog(); });
+    if (!host)
+        return FALSE;
+    CenterWindow();
+    host->enablePositionNotifications();
+    DispatchPositionChanged();
+    if (host && !m_ended) {
+        host->show();
+        host->raise();
+        host->activateWindow();
+    }
+    return host ? TRUE : FALSE;
+}
+
+void CDialogEx::DestroyWindow()
+{
+    if (!m_host)
+        return;
+    guarded([this] { OnDestroy(); return 0; });
+    DestroyHost();
+}
+
+void CDialogEx::EndDialog(int result)
+{
+    m_result = result;
+    m_ended = true;
+    if (m_host) {
+        m_host->setWindowModality(Qt::NonModal);
+        m_host->hide();
+    }
+    if (m_loop)
+        static_cast<QEventLoop*>(m_loop)->exit();
+}
+
+BOOL CDialogEx::IsRunning() const
+{
+    return m_host != nullptr && !m_ended;
+}
+
+BOOL CDialogEx::OnInitDialog()
+{
+    return TRUE;
+}
+
+void CDialogEx::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialogEx::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialogEx::OnCommand(int id, UINT code)
+{
+    if (code != BN_CLICKED)
+        return FALSE;
+    if (id == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CDialogEx::OnListNotify(const NMLISTVIEW&) {}
+void CDialogEx::OnTimer(UINT) {}
+void CDialogEx::OnWindowPosChanged() {}
+void CDialogEx::OnActivate(UINT, BOOL) {}
+
+BOOL CDialogEx::PreTranslateMessage(MSG*)
+{
+    return FALSE;
+}
+
+LRESULT CDialogEx::OnPrivateMessage(UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+void CDialogEx::OnClose()
+{
+    OnCommand(IDCANCEL, BN_CLICKED);
+}
+
+void CDialogEx::OnSysCommand(UINT, LPARAM) {}
+void CDialogEx::OnDestroy() {}
+
+UINT CDialogEx::SetTimer(UINT id, UINT elapseMs, bool precise)
+{
+    if (!m_host)
+        return 0;
+    m_host->setTimer(id, elapseMs, precise);
+    return id;
+}
+
+BOOL CDialogEx::KillTimer(UINT id)
+{
+    return m_host && m_host->killTimer(id);
+}
+
+int CDialogEx::GetTimerElapse(UINT id) const
+{
+    return m_host ? m_host->timerInterval(id) : -1;
+}
+
+std::vector<UINT> CDialogEx::GetRunningTimers() const
+{
+    return m_host ? m_host->runningTimers() : std::vector<UINT>();
+}
+
+BOOL CDialogEx::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!m_host)
+        return FALSE;
+    QCoreApplication::postEvent(m_host, new platform::PrivateMessageEvent(msg, wParam, lParam));
+    return TRUE;
+}
+
+LRESULT CDialogEx::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return guarded([&]() -> LRESULT {
+        switch (msg) {
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam), HIWORD(wParam) != 0);
+            return 0;
+        case WM_TIMER:
+            OnTimer(UINT(wParam));
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_SYSCOMMAND:
+            OnSysCommand(UINT(wParam) & 0xFFF0, lParam);
+            return 0;
+        case WM_WINDOWPOSCHANGED:
+            OnWindowPosChanged();
+            return 0;
+        default:
+            return msg >= WM_USER ? OnPrivateMessage(msg, wParam, lParam) : 0;
+        }
+    });
+}
+
+void CDialogEx::SetForegroundWindow()
+{
+    if (!m_host)
+        return;
+    if (m_host->isMinimized())
+        ShowWindow(SW_RESTORE);
+    m_host->raise();
+    m_host->activateWindow();
+}
+
+void CDialogEx::SetTopMost(BOOL topMost)
+{
+    if (!m_host)
+        return;
+    const bool visible = m_host->isVisible();
+    m_host->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    if (visible)
+        m_host->show();  // changing window flags hides the window
+}
+
+BOOL CDialogEx::IsIconic() const
+{
+    return m_host && m_host->isMinimized();
+}
+
+void CDialogEx::CenterWindow()
+{
+    if (!m_host)
+        return;
+    QWidget* parent = m_host->parentWidget();
+    QRect area;
+    if (parent && parent->isVisible()) {
+        area = parent->frameGeometry();
+    } else if (QScreen* screen = m_host->screen() ? m_host->screen() : QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isEmpty())
+        return;
+    const QSize size = m_host->frameGeometry().size();
+    m_host->move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+}
+
+void CDialogEx::CheckDlgButton(int id, int state)
+{
+    CButton(GetDlgItem(id)).SetCheck(state);
+}
+
+UINT CDialogEx::IsDlgButtonChecked(int id) const
+{
+    return UINT(CButton(GetDlgItem(id)).GetCheck());
+}
+
+void CDialogEx::SetDlgItemText(int id, const QString& text)
+{
+    GetDlgItem(id).SetWindowText(text);
+}
+
+QString CDialogEx::GetDlgItemText(int id) const
+{
+    return GetDlgItem(id).GetWindowText();
+}
+
+void CDialogEx::GotoDlgCtrl(const CWnd& control)
+{
+    CWnd(control).SetFocus();
+    if (auto* edit = platform::LineEditOf(control.GetWidget()))
+        edit->selectAll();
+}
+
+void CDialogEx::DispatchCommand(int id, UINT code)
+{
+    guarded([&] { return OnCommand(id, code); });
+}
+
+void CDialogEx::DispatchListNotify(const NMLISTVIEW& nm)
+{
+    guarded([&] { OnListNotify(nm); return 0; });
+}
+
+BOOL CDialogEx::DispatchKey(MSG& msg)
+{
+    return guarded([&] { return PreTranslateMessage(&msg); });
+}
+
+void CDialogEx::DispatchActivate(UINT state)
+{
+    SendMessage(WM_ACTIVATE, state, 0);
+}
+
+void CDialogEx::DispatchPositionChanged()
+{
+    SendMessage(WM_WINDOWPOSCHANGED);
+}
+
+void CDialogEx::DispatchTimer(UINT id)
+{
+    SendMessage(WM_TIMER, id, 0);
+}

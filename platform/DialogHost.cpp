@@ -1,0 +1,587 @@
+#include "platform/DialogHost.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QComboBox>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QToolButton>
+
+#include "platform/DialogEx.h"
+#include "platform/FileChooser.h"
+#include "platform/ListView.h"
+#include "platform/VirtualKeys.h"
+
+namespace platform {
+namespace {
+
+// Modifiers of the key message being handled, for GetKeyState.
+Qt::KeyboardModifiers g_dispatchModifiers;
+bool g_dispatching = false;
+
+QString stripMnemonic(const QString& raw)
+{
+    QString out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == QLatin1Char('&')) {
+            if (i + 1 < raw.size() && raw[i + 1] == QLatin1Char('&'))
+                out += QLatin1Char('&'), ++i;
+            continue;
+        }
+        out += raw[i];
+    }
+    return out;
+}
+
+void dispatchCommand(DialogHost* host, int id, UINT code)
+{
+    if (CDialogEx* owner = host->owner())
+        owner->DispatchCommand(id, code);
+}
+
+// Enter and Escape as the dialog manager handles them after the key hook.
+bool dialogKey(DialogHost* host, QWidget* focus, UINT vk, Qt::KeyboardModifiers mods)
+{
+    if (vk == VK_ESCAPE && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+        dispatchCommand(host, IDCANCEL, BN_CLICKED);
+        return true;
+    }
+    if (vk != VK_RETURN || (mods & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    if (auto* text = qobject_cast<QPlainTextEdit*>(focus))
+        if (text->property("vw_wantreturn").toBool())
+            return false;
+    if (qobject_cast<QComboBox*>(focus) && static_cast<QComboBox*>(focus)->view()->isVisible())
+        return false;
+    int id = IDOK;
+    if (auto* button = qobject_cast<QPushButton*>(focus)) {
+        id = ControlIdOf(button);
+    } else if (CDialogEx* owner = host->owner()) {
+        for (const ControlTemplate& c : owner->GetTemplate().controls)
+            if (c.style & Style::DefaultButton) {
+                id = c.id;
+                break;
+            }
+    }
+    if (QWidget* target = host->control(id); target && !target->isEnabled())
+        return true;
+    dispatchCommand(host, id, BN_CLICKED);
+    return true;
+}
+
+// Sees every key press of a dialog before its controls (PreTranslateMessage).
+class KeyHook : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
+        const QEvent::Type type = ev->type();
+        if (type == QEvent::MouseButtonPress) {
+            auto* host = qobject_cast<DialogHost*>(obj);
+            if (host && host->owner() && static_cast<QMouseEvent*>(ev)->button() == Qt::LeftButton) {
+                MSG msg;
+                msg.message = WM_LBUTTONDOWN;
+                return host->owner()->DispatchKey(msg);
+            }
+            return false;
+        }
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+            return false;
+        auto* w = qobject_cast<QWidget*>(obj);
+        if (!w)
+            return false;
+        // Key events climb to the parents when unhandled: act at the first receiver only.
+        QWidget* focus = QApplication::focusWidget();
+        if (focus ? w != focus : !qobject_cast<DialogHost*>(w))
+            return false;
+        DialogHost* host = qobject_cast<DialogHost*>(w->window());
+        if (!host || !host->owner())
+            return false;
+        auto* ke = static_cast<QKeyEvent*>(ev);
+        const UINT vk = VirtualKeyFromEvent(*ke);
+        if (vk == 0)
+            return false;
+        const bool press = type == QEvent::KeyPress;
+        const bool alt = ke->modifiers().testFlag(Qt::AltModifier) || vk == VK_MENU;
+        MSG msg;
+        msg.message = press ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+        msg.wParam = vk;
+        msg.lParam = ke->isAutoRepeat() ? LPARAM(1) << 30 : 0;
+        msg.hwndId = ControlIdOf(w);
+
+        QPointer<DialogHost> guard(host);
+        const bool wasDispatching = g_dispatching;
+        const Qt::KeyboardModifiers previous = g_dispatchModifiers;
+        g_dispatching = true;
+        g_dispatchModifiers = ke->modifiers();
+        bool consumed = host->owner()->DispatchKey(msg);
+        if (!consumed && press && guard && guard->owner())
+            consumed = dialogKey(guard, w, vk, ke->modifiers());
+        g_dispatching = wasDispatching;
+        g_dispatchModifiers = previous;
+        return consumed || !guard;
+    }
+};
+
+void installKeyHook()
+{
+    static QPointer<KeyHook> hook;
+    if (!hook) {
+        hook = new KeyHook(qApp);
+        qApp->installEventFilter(hook);
+    }
+}
+
+} // namespace
+
+QEvent::Type PrivateMessageEventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+QString DisplayText(const QString& raw)
+{
+    QString text = raw;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
+}
+
+// ---------------------------------------------------------------- DialogHost
+
+DialogHost::DialogHost(CDialogEx* owner, QWidget* parent) : QDialog(parent), m_owner(owner)
+{
+    installKeyHook();
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+DialogHost::~DialogHost() = default;
+
+QWidget* DialogHost::control(int id) const
+{
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const QVariant v = child->property(kIdProperty);
+        if (v.isValid() && v.toInt() == id && child->window() == this)
+            return child;
+    }
+    return nullptr;
+}
+
+void DialogHost::setTimer(UINT id, UINT elapseMs, bool precise)
+{
+    QTimer*& timer = m_timers[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, id] {
+            if (m_owner)
+                m_owner->DispatchTimer(id);
+        });
+    }
+    timer->setTimerType(precise ? Qt::PreciseTimer : Qt::CoarseTimer);
+    timer->start(int(qMin<UINT>(elapseMs, INT_MAX)));
+}
+
+bool DialogHost::killTimer(UINT id)
+{
+    auto it = m_timers.find(id);
+    if (it == m_timers.end() || !it->second->isActive())
+        return false;
+    it->second->stop();
+    return true;
+}
+
+int DialogHost::timerInterval(UINT id) const
+{
+    auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive() ? it->second->interval() : -1;
+}
+
+std::vector<UINT> DialogHost::runningTimers() const
+{
+    std::vector<UINT> ids;
+    for (const auto& [id, timer] : m_timers)
+        if (timer->isActive())
+            ids.push_back(id);
+    return ids;
+}
+
+bool DialogHost::event(QEvent* event)
+{
+    if (event->type() == PrivateMessageEventType()) {
+        if (m_owner) {
+            auto* pe = static_cast<PrivateMessageEvent*>(event);
+            m_owner->SendMessage(pe->msg, pe->wParam, pe->lParam);
+        }
+        return true;
+    }
+    const bool handled = QDialog::event(event);
+    if (m_owner) {
+        if (event->type() == QEvent::WindowActivate)
+            m_owner->DispatchActivate(WA_ACTIVE);
+        else if (event->type() == QEvent::WindowDeactivate)
+            m_owner->DispatchActivate(WA_INACTIVE);
+    }
+    return handled;
+}
+
+void DialogHost::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (m_owner)
+        m_owner->SendMessage(WM_CLOSE);
+}
+
+void DialogHost::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    if (m_positionReady && m_owner)
+        m_owner->DispatchPositionChanged();
+}
+
+void DialogHost::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_positionReady && m_owner)
+        m_owner->DispatchPositionChanged();
+}
+
+void DialogHost::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && !m_programStateChange && m_owner)
+        m_owner->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+}
+
+void DialogHost::reject()
+{
+    dispatchCommand(this, IDCANCEL, BN_CLICKED);
+}
+
+void DialogHost::accept()
+{
+    dispatchCommand(this, IDOK, BN_CLICKED);
+}
+
+// ------------------------------------------------------------------ controls
+
+void TriCheckBox::nextCheckState()
+{
+    if (!isTristate()) {
+        QCheckBox::nextCheckState();
+        return;
+    }
+    switch (checkState()) {
+    case Qt::Unchecked: setCheckState(Qt::Checked); break;
+    case Qt::Checked: setCheckState(Qt::PartiallyChecked); break;
+    default: setCheckState(Qt::Unchecked); break;
+    }
+}
+
+GroupRadioButton::GroupRadioButton(const QString& text, QWidget* parent, int group)
+    : QRadioButton(text, parent), m_group(group)
+{
+    setAutoExclusive(false);
+}
+
+void GroupRadioButton::nextCheckState()
+{
+    setChecked(true);
+    if (!parentWidget())
+        return;
+    for (GroupRadioButton* other : parentWidget()->findChildren<GroupRadioButton*>(Qt::FindDirectChildrenOnly))
+        if (other != this && other->group() == m_group)
+            other->setChecked(false);
+}
+
+HotKeyEdit::HotKeyEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setText(QStringLiteral("None"));
+}
+
+void HotKeyEdit::setValue(DWORD value)
+{
+    m_value = value;
+    const QString text = HotKeyText(value);
+    setText(text.isEmpty() ? QStringLiteral("None") : text);
+}
+
+bool HotKeyEdit::event(QEvent* event)
+{
+    // Tab still moves the focus; every other key is the control's.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void HotKeyEdit::keyPressEvent(QKeyEvent* event)
+{
+    const UINT vk = VirtualKeyFromEvent(*event);
+    const UINT flags = HotKeyFlagsFromModifiers(int(event->modifiers().toInt()));
+    if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN || vk == 0) {
+        const QString text = HotKeyText(DWORD(flags) << 16);
+        setText(text.isEmpty() ? QStringLiteral("None") : text + QStringLiteral(" + "));
+        return;
+    }
+    if (flags == 0 && (vk == VK_BACK || vk == VK_DELETE || vk == VK_SPACE))
+        setValue(0);
+    else
+        setValue((DWORD(flags) << 16) | vk);
+    emit changed();
+}
+
+void HotKeyEdit::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->modifiers() == Qt::NoModifier)
+        setValue(m_value);
+}
+
+namespace {
+
+class FolderEditWidget : public QWidget {
+public:
+    FolderEditWidget(QWidget* parent) : QWidget(parent)
+    {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        edit = new QLineEdit(this);
+        browse = new QToolButton(this);
+        browse->setText(QStringLiteral("..."));
+        browse->hide();
+        layout->addWidget(edit, 1);
+        layout->addWidget(browse);
+        setFocusProxy(edit);
+        connect(browse, &QToolButton::clicked, this, [this] {
+            ChooserRequest request;
+            request.kind = ChooserKind::Folder;
+            request.initial = edit->text();
+            const QString chosen = ChooseFile(request, CWnd(this));
+            if (!chosen.isEmpty())
+                edit->setText(QDir::toNativeSeparators(chosen));
+        });
+    }
+    QLineEdit* edit;
+    QToolButton* browse;
+};
+
+int nextRadioGroup()
+{
+    static int group = 0;
+    return ++group;
+}
+
+} // namespace
+
+QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
+{
+    static int s_radioGroup = 0;
+    const QString text = QString::fromUtf8(tpl.text);
+    const int id = tpl.id;
+    QWidget* w = nullptr;
+    switch (tpl.kind) {
+    case Control::Static: {
+        auto* label = new QLabel(host);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setText(DisplayText(stripMnemonic(text)));
+        label->setProperty(kTextProperty, text);
+        Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
+        if (tpl.style & Style::CenterText)
+            align = Qt::AlignCenter;
+        else if (tpl.style & Style::RightText)
+            align = Qt::AlignRight | Qt::AlignTop;
+        label->setAlignment(align);
+        w = label;
+        break;
+    }
+    case Control::Button:
+    case Control::Link: {
+        auto* button = new QPushButton(text, host);
+        button->setAutoDefault(false);
+        button->setDefault(tpl.style & Style::DefaultButton);
+        if (tpl.kind == Control::Link) {
+            button->setFlat(true);
+            button->setCursor(Qt::PointingHandCursor);
+            button->setStyleSheet(QStringLiteral(
+                "QPushButton { color: #0645ad; text-decoration: underline; border: none; text-align: left; }"));
+        }
+        QObject::connect(button, &QPushButton::clicked, host, [host, id] { dispatchCommand(host, id, BN_CLICKED); });
+        w = button;
+        break;
+    }
+    case Control::CheckBox: {
+        auto* box = new TriCheckBox(text, host);
+        box->setTristate(tpl.style & Style::ThreeState);
+        QObject::connect(box, &QCheckBox::clicked, host, [host, id] { dispatchCommand(host, id, BN_CLICKED); });
+        w = box;
+        break;
+    }
+    case Control::Radio: {
+        if ((tpl.style & Style::Group) || s_radioGroup == 0)
+            s_radioGroup = nextRadioGroup();
+        auto* radio = new GroupRadioButton(text, host, s_radioGroup);
+        QObject::connect(radio, &QRadioButton::clicked, host, [host, id] { dispatchCommand(host, id, BN_CLICKED); });
+        w = radio;
+        break;
+    }
+    case Control::GroupBox: {
+        auto* group = new QGroupBox(text, host);
+        group->setFocusPolicy(Qt::NoFocus);
+        w = group;
+        break;
+    }
+    case Control::Edit: {
+        if (tpl.style & Style::MultiLine) {
+            auto* edit = new QPlainTextEdit(host);
+            edit->setPlainText(DisplayText(text));
+            edit->setTabChangesFocus(true);
+            edit->setReadOnly(tpl.style & Style::ReadOnly);
+            edit->setProperty("vw_wantreturn", bool(tpl.style & Style::WantReturn));
+            QObject::connect(edit, &QPlainTextEdit::textChanged, host,
+                             [host, id] { dispatchCommand(host, id, EN_CHANGE); });
+            w = edit;
+        } else {
+            auto* edit = new QLineEdit(text, host);
+            edit->setReadOnly(tpl.style & Style::ReadOnly);
+            if (tpl.style & Style::Password)
+                edit->setEchoMode(QLineEdit::Password);
+            if (tpl.style & Style::Number)
+                edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            QObject::connect(edit, &QLineEdit::textChanged, host, [host, id] { dispatchCommand(host, id, EN_CHANGE); });
+            w = edit;
+        }
+        break;
+    }
+    case Control::ComboBox: {
+        auto* combo = new QComboBox(host);
+        combo->setEditable(false);
+        QObject::connect(combo, &QComboBox::activated, host, [host, id] { dispatchCommand(host, id, CBN_SELCHANGE); });
+        w = combo;
+        break;
+    }
+    case Control::ListCtrl: {
+        auto* list = new ListView(host);
+        if (tpl.style & Style::CheckBoxes)
+            list->setExtendedStyle(LVS_EX_CHECKBOXES);
+        if (tpl.style & Style::SingleSel)
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+        QObject::connect(list, &ListView::listNotify, host, [host, id](const NMLISTVIEW& nm) {
+            if (CDialogEx* owner = host->owner()) {
+                NMLISTVIEW copy = nm;
+                copy.idFrom = id;
+                owner->DispatchListNotify(copy);
+            }
+        });
+        w = list;
+        break;
+    }
+    case Control::HotKey: {
+        auto* hotKey = new HotKeyEdit(host);
+        QObject::connect(hotKey, &HotKeyEdit::changed, host, [host, id] { dispatchCommand(host, id, EN_CHANGE); });
+        w = hotKey;
+        break;
+    }
+    case Control::FolderEdit: {
+        auto* folder = new FolderEditWidget(host);
+        folder->edit->setText(text);
+        folder->edit->setReadOnly(tpl.style & Style::ReadOnly);
+        QObject::connect(folder->edit, &QLineEdit::textChanged, host,
+                         [host, id] { dispatchCommand(host, id, EN_CHANGE); });
+        w = folder;
+        break;
+    }
+    }
+    w->setProperty(kIdProperty, id);
+    w->setProperty(kKindProperty, int(tpl.kind));
+    w->setObjectName(QStringLiteral("ctl_%1").arg(id));
+    CRect r = DluToPixels(tpl.rect);
+    int height = r.Height();
+    if (tpl.kind == Control::ComboBox)
+        height = qMin(height, w->sizeHint().height());
+    w->setGeometry(r.left, r.top, r.Width(), height);
+    if (tpl.kind == Control::GroupBox)
+        w->lower();
+    if (tpl.style & Style::NoTabStop)
+        w->setFocusPolicy(Qt::ClickFocus);
+    if (tpl.style & Style::Disabled)
+        w->setEnabled(false);
+    if (tpl.style & Style::Hidden)
+        w->hide();
+    return w;
+}
+
+int ControlIdOf(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget()) {
+        const QVariant v = w->property(kIdProperty);
+        if (v.isValid())
+            return v.toInt();
+    }
+    return 0;
+}
+
+QWidget* ControlWidgetOf(QWidget* widget)
+{
+    for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget())
+        if (w->property(kIdProperty).isValid())
+            return w;
+    return widget;
+}
+
+Control ControlKindOf(const QWidget* widget)
+{
+    const QVariant v = widget ? widget->property(kKindProperty) : QVariant();
+    return v.isValid() ? Control(v.toInt()) : Control::Static;
+}
+
+QLineEdit* LineEditOf(QWidget* control)
+{
+    if (auto* folder = dynamic_cast<FolderEditWidget*>(control))
+        return folder->edit;
+    if (qobject_cast<HotKeyEdit*>(control))
+        return nullptr;
+    return qobject_cast<QLineEdit*>(control);
+}
+
+QPlainTextEdit* TextEditOf(QWidget* control)
+{
+    return qobject_cast<QPlainTextEdit*>(control);
+}
+
+ListView* ListViewOf(QWidget* control)
+{
+    return qobject_cast<ListView*>(control);
+}
+
+QToolButton* FolderBrowseButtonOf(QWidget* control)
+{
+    auto* folder = dynamic_cast<FolderEditWidget*>(control);
+    return folder ? folder->browse : nullptr;
+}
+
+DialogHost* HostOf(QWidget* widget)
+{
+    return widget ? qobject_cast<DialogHost*>(widget->window()) : nullptr;
+}
+
+Qt::KeyboardModifiers CurrentKeyModifiers()
+{
+    return g_dispatching ? g_dispatchModifiers : QGuiApplication::keyboardModifiers();
+}
+
+} // namespace platform

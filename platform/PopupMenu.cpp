@@ -1,0 +1,43 @@
+#include "platform/PopupMenu.h"
+
+#include <QCursor>
+#include <QMenu>
+
+namespace platform {
+namespace {
+
+PopupMenuHandler& currentHandler()
+{
+    static PopupMenuHandler handler;
+    return handler;
+}
+
+} // namespace
+
+UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const CPoint* pos)
+{
+    if (auto& handler = currentHandler())
+        return handler(items);
+    QMenu menu(owner.GetWidget());
+    for (const MenuItem& item : items) {
+        if (item.id == 0 && item.text.isEmpty()) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(item.text);
+        action->setData(item.id);
+        action->setEnabled(item.enabled);
+    }
+    const QPoint at = pos ? QPoint(pos->x, pos->y) : QCursor::pos();
+    QAction* chosen = menu.exec(at);
+    return chosen ? chosen->data().toUInt() : 0;
+}
+
+PopupMenuHandler SetPopupMenuHandler(PopupMenuHandler handler)
+{
+    PopupMenuHandler previous = std::move(currentHandler());
+    currentHandler() = std::move(handler);
+    return previous;
+}
+
+} // namespace platform
