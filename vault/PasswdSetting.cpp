@@ -1,0 +1,567 @@
+#include "vault/PasswdSetting.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include <QDateTime>
+#include <QDir>
+
+#include "foundation/storage/Globals.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "vault/LoginSeam.h"
+
+const QString g_strTnPwEntry = QStringLiteral("TnPwEntry");
+const QString g_strColEntryId = QStringLiteral("EntryId");
+const QString g_strColEntryType = QStringLiteral("EntryType");
+const QString g_strColTitle = QStringLiteral("Title");
+const QString g_strColUserName = QStringLiteral("UserName");
+const QString g_strColPasswd = QStringLiteral("Password");
+const QString g_strColURL = QStringLiteral("URL");
+const QString g_strColEmail = QStringLiteral("Email");
+const QString g_strColNotes = QStringLiteral("Notes");
+const QString g_strTnPwSettings = QStringLiteral("TnPwSettings");
+const QString g_strColPwSettingsId = QStringLiteral("PasswdSettigsId");
+const QString g_strColNeedLoginPasswd = QStringLiteral("NeedLoginPasswd");
+const QString g_strColInputFreq = QStringLiteral("InputFreq");
+const QString g_strColShowPasswd = QStringLiteral("ShowPasswd");
+const QString g_strColDirectCopy = QStringLiteral("DirectCopy");
+const QString g_strColClipboardSecond = QStringLiteral("ClipboardSecond");
+const QString g_strColAutoBackup = QStringLiteral("AutoBackup");
+const QString g_strBackupPrefix = QStringLiteral("PasswdBK");
+
+CPasswdSetting* g_pPwSettings = nullptr;
+
+namespace {
+
+// SQLite codes and authorizer values the store speaks.
+constexpr int kSqliteMisuse = 21;
+constexpr int kSqliteNotADb = 26;
+constexpr int kSqliteRead = 20;
+constexpr int kSqliteDeny = 1;
+
+const QString kBackupSubFolder = QStringLiteral("Backup/");
+
+// Text of an integer column; anything that is not a number reads as 0.
+int ToInt(const QString& text)
+{
+    return text.trimmed().toInt();
+}
+
+QString Value(const SqlResultMap& rows, const QString& column)
+{
+    const auto row = rows.find(0);
+    if (row == rows.end())
+        return QString();
+    const auto value = row->second.find(column);
+    return value == row->second.end() ? QString() : value->second;
+}
+
+int Exec(CDbSqlite3* db, const QString& sql, SqlResultMap* rows, QString& errText)
+{
+    if (!db) {
+        errText = QStringLiteral("no vault is open");
+        return kSqliteMisuse;
+    }
+    return db->ExecSQL_W(sql, rows, errText);
+}
+
+QString EntryWhere(const QString& title, const QString& userName)
+{
+    return FormatText("%s=%s AND %s=%s", g_strColTitle, quoteSqlText(title), g_strColUserName,
+                      quoteSqlText(userName));
+}
+
+// Runs a statement whose failure does not matter to the caller.
+void ExecQuietly(CDbSqlite3* db, const QString& sql)
+{
+    QString ignored;
+    Exec(db, sql, nullptr, ignored);
+}
+
+// The statement behind one InsertEntry, with what made it fail.
+struct InsertOutcome {
+    int result = 0;
+    int code = 0;
+    QString errText;
+};
+
+InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
+{
+    InsertOutcome out;
+    if (!entry || policy < 0 || policy > 3 || !db) {
+        out.result = -1;
+        out.code = kSqliteMisuse;
+        out.errText = QStringLiteral("invalid entry or duplicate policy");
+        return out;
+    }
+    std::lock_guard lock(db->GetLock());
+    bool replace = false;
+    while (policy != 0) {
+        SqlResultMap rows;
+        out.code = Exec(db, FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry,
+                                       EntryWhere(entry->strTitle, entry->strUserName)),
+                        &rows, out.errText);
+        if (out.code != 0) {
+            out.result = -1;
+            return out;
+        }
+        if (rows.empty())
+            break;
+        if (policy == 3) {
+            out.result = 3;
+            return out;
+        }
+        if (policy == 1) {
+            replace = true;
+            out.result = 1;
+            break;
+        }
+        entry->strTitle += QStringLiteral("-Import");
+        out.result = 2;
+    }
+
+    // The old row of a replaced entry must survive an insert that fails.
+    if (replace) {
+        out.code = Exec(db, QStringLiteral("SAVEPOINT PwReplace"), nullptr, out.errText);
+        if (out.code != 0) {
+            out.result = -1;
+            return out;
+        }
+        ExecQuietly(db, FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry,
+                                   EntryWhere(entry->strTitle, entry->strUserName)));
+    }
+    out.code = Exec(db,
+                    FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
+                               quoteSqlText(QStringLiteral("Common")), quoteSqlText(entry->strTitle),
+                               quoteSqlText(entry->strUserName), quoteSqlText(entry->strPasswd),
+                               quoteSqlText(entry->strURL), quoteSqlText(entry->strEmail),
+                               quoteSqlText(entry->strNotes)),
+                    nullptr, out.errText);
+    if (out.code != 0)
+        out.result = -1;
+    if (replace) {
+        if (out.code != 0)
+            ExecQuietly(db, QStringLiteral("ROLLBACK TO PwReplace"));
+        ExecQuietly(db, QStringLiteral("RELEASE PwReplace"));
+    }
+    return out;
+}
+
+} // namespace
+
+int GetEnumFreq(int value)
+{
+    return value >= FREQ_LOGIN_ONCE && value <= FREQ_1_HOUR ? value : -1;
+}
+
+CPasswdSetting::CPasswdSetting()
+{
+    m_pGuardedDb = g_pSqlite;
+    if (m_pGuardedDb) {
+        // A guard left by an earlier store would answer with that store's flag.
+        m_pGuardedDb->RemoveAuthFunc(&CPasswdSetting::ReadGuard, nullptr);
+        m_pGuardedDb->InsertAuthFunc(&CPasswdSetting::ReadGuard, this);
+    }
+}
+
+CPasswdSetting::~CPasswdSetting()
+{
+    if (m_pGuardedDb && m_pGuardedDb == g_pSqlite)
+        m_pGuardedDb->RemoveAuthFunc(&CPasswdSetting::ReadGuard, this);
+}
+
+int CPasswdSetting::ReadGuard(void* self, int action, const char* table, const char* column,
+                              const char*, const char*)
+{
+    if (action != kSqliteRead || !table || !column || !*table || !*column)
+        return 0;
+    static const QByteArray s_table = g_strTnPwSettings.toUtf8();
+    static const QByteArray s_column = g_strColInputFreq.toUtf8();
+    const auto* store = static_cast<const CPasswdSetting*>(self);
+    if (store->m_iQueryAuthorization == 0 && s_column == column && s_table == table)
+        return kSqliteDeny;
+    return 0;
+}
+
+void CPasswdSetting::SetErrorFormat(const QString& format)
+{
+    m_strErrFormat = format;
+}
+
+void CPasswdSetting::SetAuthorition(int flag)
+{
+    m_iQueryAuthorization = flag;
+}
+
+int CPasswdSetting::GetQueryAuthorization() const
+{
+    return m_iQueryAuthorization;
+}
+
+void CPasswdSetting::ShowError(int code, const QString& errText) const
+{
+    if (m_strErrFormat.isEmpty())
+        ShowSqlError(code, errText);
+    else
+        platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText));
+}
+
+int CPasswdSetting::CreateDbPasswd()
+{
+    CDbSqlite3* db = g_pSqlite;
+    if (!db)
+        return 0;
+    // The wrapper keys a new file before anything is written, so the vault is
+    // never plain text on disk, not even before it has a master password.
+    int code = db->InitDB();
+    if (code != 0) {
+        ShowError(code, FormatText("unable to open %s", db->GetPathFile()));
+        return 0;
+    }
+    QString err;
+    code = Exec(db, FormatText("CREATE TABLE %s(%s INTEGER, %s TEXT, PRIMARY KEY (%s))",
+                               g_strTnStDbPasswd, g_strColDbPasswdId, g_strColDbPasswd,
+                               g_strColDbPasswdId),
+                nullptr, err);
+    if (code == 0)
+        code = Exec(db, FormatText("INSERT INTO %s VALUES(0,'')", g_strTnStDbPasswd), nullptr, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    if (!db->ConfirmAndChangePasswd(QString(), QString(), 0))
+        return 0;
+
+    int result = 1;
+    code = Exec(db,
+                FormatText("CREATE TABLE %s(%s INTEGER, %s INTEGER, %s INTEGER, %s INTEGER, "
+                           "%s INTEGER, %s INTEGER, %s INTEGER, PRIMARY KEY (%s))",
+                           g_strTnPwSettings, g_strColPwSettingsId, g_strColNeedLoginPasswd,
+                           g_strColInputFreq, g_strColShowPasswd, g_strColAutoBackup,
+                           g_strColDirectCopy, g_strColClipboardSecond, g_strColPwSettingsId),
+                nullptr, err);
+    if (code == 0)
+        code = Exec(db, FormatText("INSERT INTO %s VALUES(0,0,0,0,0,0,10)", g_strTnPwSettings),
+                    nullptr, err);
+    if (code != 0) {
+        ShowError(code, err);
+        result = 0;
+    }
+
+    code = Exec(db,
+                FormatText("CREATE TABLE %s(%s TEXT, %s TEXT, %s TEXT, %s TEXT, %s TEXT, %s TEXT, "
+                           "%s TEXT, PRIMARY KEY (%s, %s))",
+                           g_strTnPwEntry, g_strColEntryType, g_strColTitle, g_strColUserName,
+                           g_strColPasswd, g_strColURL, g_strColEmail, g_strColNotes, g_strColTitle,
+                           g_strColUserName),
+                nullptr, err);
+    if (code != 0) {
+        ShowError(code, err);
+        result = 0;
+    } else {
+        const QString notes = QStringLiteral("example data");
+        ST_PW_ENTRY examples[] = {
+            {{}, "111", "111", "123", "www.wikipedia.org", "1111@1111.com", notes},
+            {{}, "121", "121", "456", "www.debian.org", "2222@2222.com", notes},
+            {{}, "132", "123", "789", "www.gnu.org", "3333@3333.com", notes},
+        };
+        for (ST_PW_ENTRY& example : examples)
+            InsertEntryInto(db, &example, 0);
+    }
+
+    if (!db->CloseDB())
+        result = 0;
+    return result;
+}
+
+int CPasswdSetting::CheckAndUpdateDbPasswd()
+{
+    return 1;
+}
+
+int CPasswdSetting::InitTables()
+{
+    return 1;
+}
+
+int CPasswdSetting::LoadSettings(StPwSetting*)
+{
+    return 0;
+}
+
+int CPasswdSetting::GetPasswdSettings(StPwSetting* setting, int id)
+{
+    if (!setting)
+        return 0;
+    SqlResultMap rows;
+    QString err;
+    const int code = Exec(g_pSqlite,
+                          FormatText("SELECT * FROM %s WHERE %s=%d", g_strTnPwSettings,
+                                     g_strColPwSettingsId, id),
+                          &rows, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    if (rows.empty())
+        return 0;
+    // A vault with a master password always needs the login, whatever the column says.
+    setting->bNeedLoginPasswd = Value(rows, g_strColNeedLoginPasswd) != QStringLiteral("0")
+                                || !g_pSqlite->ConfirmPasswd(QString(), 2);
+    setting->iInputFreq = ToInt(Value(rows, g_strColInputFreq));
+    setting->bShowPasswd = ToInt(Value(rows, g_strColShowPasswd));
+    setting->bDirectCopy = ToInt(Value(rows, g_strColDirectCopy));
+    setting->iClipboardSecond = ToInt(Value(rows, g_strColClipboardSecond));
+    setting->bAutoBackup = ToInt(Value(rows, g_strColAutoBackup));
+    return 1;
+}
+
+int CPasswdSetting::GetPasswdSetting(int& value, const QString& column, int)
+{
+    const QString sql =
+        FormatText("SELECT %s FROM %s WHERE %s=0", column, g_strTnPwSettings, g_strColPwSettingsId);
+    SqlResultMap rows;
+    QString err;
+    int code = Exec(g_pSqlite, sql, &rows, err);
+    if (code == kSqliteNotADb) {
+        // The connection lost its key (a wrong password was tried): the empty
+        // password, or else the user, has to open it again.
+        if (!g_pSqlite->ConfirmPasswd(QString(), 0)) {
+            QString passwd;
+            if (ShowLoginPrompt(g_pSqlite, 0, passwd) != IDOK)
+                return 0;
+        }
+        code = Exec(g_pSqlite, sql, &rows, err);
+    }
+    if (code != 0)
+        return 0;
+    if (!rows.empty())
+        value = ToInt(Value(rows, column));
+    return 1;
+}
+
+int CPasswdSetting::UpdatePasswdSetting(const QString& column, int value, int)
+{
+    QString err;
+    const int code = Exec(g_pSqlite,
+                          FormatText("UPDATE %s SET %s=%d WHERE %s=0", g_strTnPwSettings, column,
+                                     value, g_strColPwSettingsId),
+                          nullptr, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    return 1;
+}
+
+QString CPasswdSetting::GetUpdateSql(StPwSetting* setting, EnumPwStItem item)
+{
+    if (!setting || item != ST_ITEM_INPUT_FREQ)
+        return QString();
+    return FormatText("UPDATE %s SET %s=%s WHERE %s=%s", g_strTnPwSettings, g_strColInputFreq,
+                      FormatText("%d", setting->iInputFreq), g_strColPwSettingsId, "0");
+}
+
+int CPasswdSetting::UpdateSettingToDB(StPwSetting* setting, EnumPwStItem item)
+{
+    const QString sql = GetUpdateSql(setting, item);
+    QString err;
+    int code = kSqliteMisuse;
+    if (sql.isEmpty())
+        err = QStringLiteral("no statement writes this setting");
+    else
+        code = Exec(g_pSqlite, sql, nullptr, err);
+    if (code != 0)
+        ShowError(code, err);
+    return code;
+}
+
+int CPasswdSetting::SelectEntry(ST_PW_ENTRY* entry)
+{
+    if (!entry)
+        return 0;
+    SqlResultMap rows;
+    QString err;
+    const int code = Exec(g_pSqlite,
+                          FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry,
+                                     EntryWhere(entry->strTitle, entry->strUserName)),
+                          &rows, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    if (rows.empty())
+        return 0;
+    entry->strEntryType = Value(rows, g_strColEntryType);
+    entry->strPasswd = Value(rows, g_strColPasswd);
+    entry->strURL = Value(rows, g_strColURL);
+    entry->strEmail = Value(rows, g_strColEmail);
+    entry->strNotes = Value(rows, g_strColNotes);
+    return 1;
+}
+
+int CPasswdSetting::SelectPasswd(QString& passwd, const QString& title, const QString& userName)
+{
+    SqlResultMap rows;
+    QString err;
+    const int code = Exec(g_pSqlite,
+                          FormatText("SELECT %s FROM %s WHERE %s", g_strColPasswd, g_strTnPwEntry,
+                                     EntryWhere(title, userName)),
+                          &rows, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    if (!rows.empty())
+        passwd = Value(rows, g_strColPasswd);
+    return 1;
+}
+
+int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy)
+{
+    return InsertEntryInto(g_pSqlite, entry, policy).result;
+}
+
+int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
+{
+    QString err;
+    const int code = Exec(g_pSqlite,
+                          FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry,
+                                     EntryWhere(title, userName)),
+                          nullptr, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    return 1;
+}
+
+int CPasswdSetting::ConfirmLogin()
+{
+    if (!g_pSqlite)
+        return -1;
+    if (g_pSqlite->IsLoggedIn())
+        return 0;
+    QString passwd;
+    return ShowLoginPrompt(g_pSqlite, 0, passwd) == IDOK ? 1 : -1;
+}
+
+int CPasswdSetting::BackupPasswdDb()
+{
+    if (!g_pSqlite)
+        return 0;
+    const QString folder = g_strSavedDataPath + kBackupSubFolder;
+    if (ConfirmPath(folder) == -1)
+        return 0;
+
+    // Backups of this process one at a time: they share the staging name.
+    static std::mutex s_backupLock;
+    std::lock_guard lock(s_backupLock);
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate day = now.date();
+    const QTime time = now.time();
+    const QString name = FormatText("%s%s_%.4d%.2d%.2d_%.2d%.2d%.2d.db", folder, g_strBackupPrefix,
+                                    day.year(), day.month(), day.day(), time.hour(),
+                                    time.minute(), time.second());
+    // The copy is complete and synced under a hidden name that never matches
+    // the backup pattern before it takes the dated name; a backup of the same
+    // second is replaced in that one step. A leftover of a stopped backup goes.
+    const QString staging = folder + '.' + g_strBackupPrefix + QStringLiteral(".part");
+    const QDir backupDir(folder);
+    for (const QString& leftover :
+         backupDir.entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
+                             QDir::Files | QDir::Hidden | QDir::CaseSensitive))
+        platform::RemoveFile(folder + leftover);
+    if (!g_pSqlite->CopyDbFileTo(staging))
+        return 0;
+    if (!platform::ReplaceFile(staging, name)) {
+        platform::RemoveFile(staging);
+        return 0;
+    }
+
+    QStringList backups = QDir(folder).entryList({g_strBackupPrefix + QStringLiteral("*.db")},
+                                                 QDir::Files | QDir::CaseSensitive, QDir::NoSort);
+    // Dated names sort by age; no file system order is relied on.
+    std::sort(backups.begin(), backups.end());
+    for (qsizetype i = 0; i + g_iBackupKeep < backups.size(); ++i)
+        platform::RemoveFile(folder + backups[i]);
+    return 1;
+}
+
+int CPasswdSetting::SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db)
+{
+    if (!entries)
+        return 0;
+    if (!db)
+        db = g_pSqlite;
+    SqlResultMap rows;
+    QString err;
+    const int code = Exec(db, FormatText("SELECT * FROM %s", g_strTnPwEntry), &rows, err);
+    if (code != 0) {
+        ShowError(code, err);
+        return 0;
+    }
+    entries->clear();
+    entries->reserve(qsizetype(rows.size()));
+    for (const auto& [index, row] : rows) {
+        Q_UNUSED(index);
+        auto text = [&row](const QString& column) {
+            const auto it = row.find(column);
+            return it == row.end() ? QString() : it->second;
+        };
+        entries->append({QString(), text(g_strColTitle), text(g_strColUserName),
+                         text(g_strColPasswd), text(g_strColURL), text(g_strColEmail),
+                         text(g_strColNotes)});
+    }
+    return 1;
+}
+
+int CPasswdSetting::InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries,
+                                     int policy)
+{
+    stored = failed = third = 0;
+    if (entries.isEmpty())
+        return 0;
+    CDbSqlite3* db = g_pSqlite;
+    const auto giveUp = [&](int code, const QString& errText) {
+        ShowError(code, errText);
+        stored = third = 0;
+        failed = int(entries.size());
+        return -1;
+    };
+    if (!db)
+        return giveUp(kSqliteMisuse, QStringLiteral("no vault is open"));
+
+    // One transaction, held under the connection's lock so that no backup
+    // copies the file half-way through it: a stop in the middle leaves the
+    // vault as it was.
+    std::lock_guard lock(db->GetLock());
+    QString err;
+    int code = Exec(db, QStringLiteral("BEGIN"), nullptr, err);
+    if (code != 0)
+        return giveUp(code, err);
+    for (ST_PW_ENTRY& entry : entries) {
+        const InsertOutcome outcome = InsertEntryInto(db, &entry, policy);
+        if (outcome.result >= 0) {
+            ++stored;
+            ++third;
+            continue;
+        }
+        ++failed;
+        // Most failures end only their own statement. A few (disk full, I/O)
+        // roll the whole transaction back; a BEGIN that succeeds tells so.
+        QString probeErr;
+        if (Exec(db, QStringLiteral("BEGIN"), nullptr, probeErr) == 0) {
+            ExecQuietly(db, QStringLiteral("ROLLBACK"));
+            return giveUp(outcome.code, outcome.errText);
+        }
+    }
+    code = Exec(db, QStringLiteral("COMMIT"), nullptr, err);
+    if (code != 0) {
+        ExecQuietly(db, QStringLiteral("ROLLBACK"));
+        return giveUp(code, err);
+    }
+    return failed ? -1 : 0;
+}

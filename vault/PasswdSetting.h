@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+
+#include "foundation/storage/BaseTessel.h"
+#include "vault/PwTypes.h"
+#include "vault/VaultcoreApi.h"
+
+class CDbSqlite3;
+
+// Table and column names of the vault; every statement is built from them.
+VAULTCORE_API extern const QString g_strTnPwEntry;
+VAULTCORE_API extern const QString g_strColEntryId; // no table has this column
+VAULTCORE_API extern const QString g_strColEntryType;
+VAULTCORE_API extern const QString g_strColTitle;
+VAULTCORE_API extern const QString g_strColUserName;
+VAULTCORE_API extern const QString g_strColPasswd;
+VAULTCORE_API extern const QString g_strColURL;
+VAULTCORE_API extern const QString g_strColEmail;
+VAULTCORE_API extern const QString g_strColNotes;
+VAULTCORE_API extern const QString g_strTnPwSettings;
+VAULTCORE_API extern const QString g_strColPwSettingsId;
+VAULTCORE_API extern const QString g_strColNeedLoginPasswd;
+VAULTCORE_API extern const QString g_strColInputFreq;
+VAULTCORE_API extern const QString g_strColShowPasswd;
+VAULTCORE_API extern const QString g_strColDirectCopy;
+VAULTCORE_API extern const QString g_strColClipboardSecond;
+VAULTCORE_API extern const QString g_strColAutoBackup;
+
+// Prefix of the dated backup files in the "Backup/" folder of the data folder.
+VAULTCORE_API extern const QString g_strBackupPrefix;
+// How many dated backups are kept.
+inline constexpr int g_iBackupKeep = 20;
+
+// The vault store: the one data-access object of the vault, working on the
+// vault connection g_pSqlite. Results follow the wrapper: non-zero success for
+// the settings and entry operations, SQLite codes where stated.
+class VAULTCORE_API CPasswdSetting : public CBaseTessel {
+public:
+    // Installs the read guard on g_pSqlite.
+    CPasswdSetting();
+    ~CPasswdSetting() override;
+    CPasswdSetting(const CPasswdSetting&) = delete;
+    CPasswdSetting& operator=(const CPasswdSetting&) = delete;
+
+    // Format of the message for a failed statement: one %d (code) and one %s
+    // (error text). Empty selects the built-in text.
+    void SetErrorFormat(const QString& format);
+    // While 0, no statement may read the input frequency.
+    void SetAuthorition(int flag);
+    int GetQueryAuthorization() const;
+
+    // Lays out a new, empty vault in the file of g_pSqlite.
+    int CreateDbPasswd();
+    int CheckAndUpdateDbPasswd();
+    int InitTables();
+    int LoadSettings(StPwSetting* setting);
+
+    int GetPasswdSettings(StPwSetting* setting, int id);
+    int GetPasswdSetting(int& value, const QString& column, int unused = 0);
+    int UpdatePasswdSetting(const QString& column, int value, int unused = 0);
+    // The wrapper's result code, 0 on success.
+    int UpdateSettingToDB(StPwSetting* setting, EnumPwStItem item);
+
+    // 1 = found (the record is completed), 0 = not found or failed.
+    int SelectEntry(ST_PW_ENTRY* entry);
+    int SelectPasswd(QString& passwd, const QString& title, const QString& userName);
+    // Duplicate policy: 0 plain, 1 replace, 2 rename with "-Import", 3 skip.
+    // Returns -1 on failure, else 0 or the policy that handled a duplicate.
+    int InsertEntry(ST_PW_ENTRY* entry, int policy);
+    int DeleteEntry(const QString& title, const QString& userName);
+    // 0 = logged in already, 1 = the login was confirmed now, -1 = refused.
+    int ConfirmLogin();
+
+    // Dated copy in the backup folder, the newest g_iBackupKeep kept.
+    // 0 when the folder cannot be made or the copy failed.
+    int BackupPasswdDb();
+    // Every entry of `db` (the vault when null), entry type left empty.
+    int SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db = nullptr);
+    // Stores the list in one transaction; 0, or -1 when an entry failed.
+    int InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries, int policy);
+
+private:
+    QString GetUpdateSql(StPwSetting* setting, EnumPwStItem item);
+    void ShowError(int code, const QString& errText) const;
+    static int ReadGuard(void* self, int action, const char* table, const char* column,
+                         const char* dbName, const char* trigger);
+
+    QString m_strErrFormat;
+    int m_iQueryAuthorization = 0;
+    CDbSqlite3* m_pGuardedDb = nullptr;
+};
+
+// The one store of the program, created and deleted by the main program.
+VAULTCORE_API extern CPasswdSetting* g_pPwSettings;

@@ -1,1 +1,0 @@
-// Vaultcore has no sources yet.
