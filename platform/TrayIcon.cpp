@@ -41,6 +41,7 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_impl(std::make_unique<I
 {
     m_impl->icon.setParent(this);
     m_impl->menu->setObjectName(QStringLiteral("TrayMenu"));
+    m_impl->menu->setWindowTitle(QStringLiteral("Tray menu")); // never shown; lets tests find the popup
     m_impl->icon.setContextMenu(m_impl->menu.get());
     SetIcon(QString());
     connect(&m_impl->icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

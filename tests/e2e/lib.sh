@@ -1,0 +1,208 @@
+# Helpers of the desktop end-to-end tests: a private X server with a tray
+# host, programs started on it, real input through xdotool, the real
+# clipboard through xclip, screenshots. Sourced by run_e2e.sh; every wait has
+# a time-out and every process started here is ended by e2e_cleanup.
+#
+# Output (logs, screenshots) goes to $E2E_OUT.
+
+E2E_TIMEOUT=${E2E_TIMEOUT:-10}   # default seconds for every wait
+E2E_PIDS=()                      # processes to end at clean-up, newest last
+declare -A E2E_PROGRAM_PID=()    # program name -> pid
+declare -A E2E_PROGRAM_IN=()     # program name -> fd of its standard input
+
+e2e_log() { printf '[e2e %s] %s\n' "$(date +%T)" "$*" >&2; }
+
+e2e_fail() {
+    e2e_log "FAIL: $*"
+    e2e_screenshot "failure" || true
+    exit 1
+}
+
+e2e_require_tools() {
+    local tool missing=()
+    for tool in Xvfb xdotool xclip trayer import "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    if ((${#missing[@]})); then
+        e2e_log "missing tools: ${missing[*]} (install scripts/packages-test.txt)"
+        exit 77
+    fi
+}
+
+# Runs "$@" until it succeeds or $1 seconds have passed.
+e2e_retry() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# Starts Xvfb on the first free display (-displayfd picks it) and a tray host.
+e2e_start_display() {
+    local fifo="$E2E_OUT/.displayfd"
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$fifo" \
+        >"$E2E_OUT/xvfb.log" 2>&1 &
+    E2E_PIDS+=($!)
+    local number=""
+    read -r -t "$E2E_TIMEOUT" number <"$fifo" || true
+    rm -f "$fifo"
+    [[ -n $number ]] || e2e_fail "Xvfb did not start (see $E2E_OUT/xvfb.log)"
+    export DISPLAY=":$number"
+    e2e_log "X server on $DISPLAY"
+
+    trayer --edge bottom --align right --widthtype request --height 32 \
+        --SetDockType true --transparent false >"$E2E_OUT/trayer.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_retry "$E2E_TIMEOUT" e2e_tray_host_ready || e2e_fail "trayer did not take the tray"
+}
+
+e2e_tray_host_ready() {
+    # The tray host owns the selection _NET_SYSTEM_TRAY_S0.
+    xdotool search --class trayer >/dev/null 2>&1
+}
+
+# e2e_start_program NAME COMMAND [ARGS...]: runs a program on the test display
+# with Qt on X11 (never offscreen), its output in $E2E_OUT/NAME.log and its
+# standard input fed by e2e_send NAME.
+e2e_start_program() {
+    local name=$1
+    shift
+    local fifo="$E2E_OUT/$name.in"
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY" "$@" <"$fifo" >"$E2E_OUT/$name.log" 2>"$E2E_OUT/$name.err" &
+    local pid=$!
+    local fd
+    exec {fd}>"$fifo"
+    E2E_PIDS+=("$pid")
+    E2E_PROGRAM_PID[$name]=$pid
+    E2E_PROGRAM_IN[$name]=$fd
+    e2e_log "started $name (pid $pid): $*"
+}
+
+e2e_pid() { echo "${E2E_PROGRAM_PID[$1]}"; }
+
+e2e_send() {
+    local name=$1
+    shift
+    printf '%s\n' "$*" >&"${E2E_PROGRAM_IN[$name]}"
+}
+
+# Closes a program's standard input (many programs end on it).
+e2e_close_input() {
+    local fd=${E2E_PROGRAM_IN[$1]}
+    [[ -n $fd ]] && exec {fd}>&-
+    unset "E2E_PROGRAM_IN[$1]"
+}
+
+_e2e_gone() { ! kill -0 "$1" 2>/dev/null; }
+_e2e_no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+_e2e_log_has() { (($(grep -cE -- "$2" "$E2E_OUT/$1.log" 2>/dev/null || true) >= $3)); }
+
+# e2e_wait_exit NAME [SECONDS]: waits for the program to end; its exit status
+# is left in E2E_EXIT_STATUS. (Not in a $(...): only this shell can reap it.)
+e2e_wait_exit() {
+    local pid=${E2E_PROGRAM_PID[$1]}
+    e2e_retry "${2:-$E2E_TIMEOUT}" _e2e_gone "$pid" || e2e_fail "$1 did not end"
+    E2E_EXIT_STATUS=0
+    wait "$pid" || E2E_EXIT_STATUS=$?
+}
+
+# e2e_wait_window NAME_REGEX [SECONDS]: prints the id of the first visible
+# window whose title matches.
+e2e_wait_window() {
+    local pattern=$1 seconds=${2:-$E2E_TIMEOUT} id=""
+    local deadline=$((SECONDS + seconds))
+    while :; do
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1) || true
+        [[ -n $id ]] && break
+        ((SECONDS < deadline)) || e2e_fail "no window named '$pattern' within ${seconds}s"
+        sleep 0.1
+    done
+    echo "$id"
+}
+
+# e2e_wait_no_window NAME_REGEX [SECONDS]
+e2e_wait_no_window() {
+    e2e_retry "${2:-$E2E_TIMEOUT}" _e2e_no_window "$1" || e2e_fail "window '$1' still shown"
+}
+
+# e2e_wait_log NAME REGEX [SECONDS] [COUNT]: waits until the program's output
+# has COUNT (default 1) lines matching REGEX; prints the last of them.
+e2e_wait_log() {
+    local name=$1 pattern=$2
+    e2e_retry "${3:-$E2E_TIMEOUT}" _e2e_log_has "$name" "$pattern" "${4:-1}" ||
+        e2e_fail "$name: no '$pattern' (x${4:-1}); output: $(tail -n5 "$E2E_OUT/$name.log" | tr '\n' '|')"
+    grep -E -- "$pattern" "$E2E_OUT/$name.log" | tail -n1
+}
+
+e2e_log_count() { grep -cE -- "$2" "$E2E_OUT/$1.log" 2>/dev/null || true; }
+
+# Keyboard focus without a window manager: windowfocus, never windowactivate.
+e2e_focus() { xdotool windowfocus --sync "$1"; }
+
+# e2e_key KEY...: xdotool key names, e.g. alt+q ctrl+c Return.
+e2e_key() { xdotool key --delay 40 "$@"; }
+
+# e2e_type TEXT: types into the focused window.
+e2e_type() { xdotool type --delay 30 -- "$1"; }
+
+# e2e_click X Y [BUTTON] [REPEAT]
+e2e_click() {
+    xdotool mousemove --sync "$1" "$2" click --repeat "${4:-1}" --delay 80 "${3:-1}"
+}
+
+# e2e_tray_icon_center: prints "X Y", the middle of the tray host's panel
+# once an icon sits in it (with one icon, the middle of that icon).
+_e2e_tray_panel() {
+    local id
+    id=$(xdotool search --onlyvisible --class trayer 2>/dev/null | tail -n1) || return 1
+    [[ -n $id ]] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    ((WIDTH > 16)) && echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+}
+e2e_tray_icon_center() {
+    e2e_retry "$E2E_TIMEOUT" _e2e_tray_panel >/dev/null || e2e_fail "no icon in the tray"
+    _e2e_tray_panel
+}
+
+e2e_clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
+e2e_clipboard_targets() { xclip -o -selection clipboard -t TARGETS 2>/dev/null || true; }
+
+# Puts text on the clipboard as another program would. xclip serves it from
+# a background process that takes the selection after the command returns.
+_e2e_clipboard_is() { [[ $(e2e_clipboard) == "$1" ]]; }
+e2e_clipboard_set() {
+    printf '%s' "$1" | xclip -i -selection clipboard >/dev/null 2>&1
+    e2e_retry "$E2E_TIMEOUT" _e2e_clipboard_is "$1" || e2e_fail "xclip did not take the clipboard"
+}
+
+# e2e_screenshot NAME: the whole screen as $E2E_OUT/screens/NAME.png.
+e2e_screenshot() {
+    [[ -n ${DISPLAY:-} ]] || return 1
+    mkdir -p "$E2E_OUT/screens"
+    import -display "$DISPLAY" -window root "$E2E_OUT/screens/$1.png" &&
+        e2e_log "screenshot $E2E_OUT/screens/$1.png"
+}
+
+e2e_expect_eq() {
+    [[ $1 == "$2" ]] || e2e_fail "${3:-value}: expected '$2', got '$1'"
+}
+
+e2e_cleanup() {
+    local fd i
+    for fd in "${E2E_PROGRAM_IN[@]}"; do exec {fd}>&- 2>/dev/null || true; done
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        kill "${E2E_PIDS[i]}" 2>/dev/null || true
+    done
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        e2e_retry 5 _e2e_gone "${E2E_PIDS[i]}" || kill -9 "${E2E_PIDS[i]}" 2>/dev/null || true
+        wait "${E2E_PIDS[i]}" 2>/dev/null || true
+    done
+    rm -f "$E2E_OUT"/*.in
+}
