@@ -152,7 +152,8 @@ int CDialogEx::DoModal()
     if (!m_ended && host) {
         host->setWindowModality(Qt::ApplicationModal);
         host->show();
-        host->raise();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            host->raise();
         host->activateWindow();
         QEventLoop loop;
         m_loop = &loop;
@@ -181,7 +182,8 @@ BOOL CDialogEx::Create()
     DispatchPositionChanged();
     if (host && !m_ended) {
         host->show();
-        host->raise();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            host->raise();
         host->activateWindow();
     }
     return host ? TRUE : FALSE;
@@ -330,7 +332,8 @@ void CDialogEx::SetForegroundWindow()
         return;
     if (m_host->isMinimized())
         ShowWindow(SW_RESTORE);
-    m_host->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        m_host->raise();
     m_host->activateWindow();
 }
 
