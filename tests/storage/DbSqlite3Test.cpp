@@ -406,29 +406,37 @@ TEST_F(DbSqlite3Test, CopyWhileAnotherThreadWritesIsConsistent)
     std::atomic<int> batches{0};
     std::thread writer([&] {
         for (int b = 0; !stop; ++b) {
+            // Batches of many pages make a commit long enough for a torn copy.
             QStringList batch;
             for (int i = 0; i < 10; ++i)
-                batch << FormatText("INSERT INTO w VALUES(%d, hex(randomblob(300)))", b);
+                batch << FormatText("INSERT INTO w VALUES(%d, hex(randomblob(3000)))", b);
             if (db->Transaction(batch) == 0)
                 ++batches;
         }
     });
-    for (int i = 0; i < 8; ++i) {
+    QStringList copies;
+    for (int i = 0; i < 24; ++i) {
+        // Each copy waits for a new batch, so the writer is busy meanwhile.
+        for (const int seen = batches; batches == seen;)
+            std::this_thread::yield();
         const QString copy = file(QStringLiteral("copy%1.db").arg(i));
-        ASSERT_EQ(db->CopyDbFileTo(copy), 1);
-        CDbSqlite3 check(copy);
-        check.SetKdfIter(kTestKdf);
-        ASSERT_EQ(check.InitDB(), 0);
-        ASSERT_EQ(check.ConfirmPasswd("pw", 0), 1);
-        SqlResultMap rows;
-        mustExec(check, "PRAGMA integrity_check", &rows);
-        EXPECT_EQ(rows[0]["integrity_check"], "ok");
-        mustExec(check, "SELECT count(*) AS n FROM w", &rows);
-        EXPECT_EQ(rows[0]["n"].toInt() % 10, 0); // whole transactions only
+        if (db->CopyDbFileTo(copy) == 1)
+            copies << copy;
     }
     stop = true;
     writer.join();
     EXPECT_GT(batches.load(), 0);
+    ASSERT_EQ(copies.size(), 24);
+    for (const QString& copy : copies) {
+        auto check = makeDb(copy);
+        ASSERT_EQ(check->InitDB(), 0);
+        ASSERT_EQ(check->ConfirmPasswd("pw", 0), 1);
+        SqlResultMap rows;
+        mustExec(*check, "PRAGMA integrity_check", &rows);
+        EXPECT_EQ(rows[0]["integrity_check"], "ok");
+        mustExec(*check, "SELECT count(*) AS n FROM w", &rows);
+        EXPECT_EQ(rows[0]["n"].toInt() % 10, 0); // whole transactions only
+    }
 }
 
 TEST(Sha256, ThirtyTwoCopiesOfUtf16LeInLowercaseHex)
