@@ -154,7 +154,9 @@ e2e_type() { xdotool type --delay 30 -- "$1"; }
 
 # e2e_click X Y [BUTTON] [REPEAT]
 e2e_click() {
-    xdotool mousemove --sync "$1" "$2" click --repeat "${4:-1}" --delay 80 "${3:-1}"
+    # One connection keeps the move before the click; --sync would wait 15 s
+    # when the pointer is already there.
+    xdotool mousemove "$1" "$2" click --repeat "${4:-1}" --delay 80 "${3:-1}"
 }
 
 # e2e_tray_icon_center: prints "X Y", the middle of the tray host's panel
