@@ -48,13 +48,17 @@ int ToInt(const QString& text)
     return text.trimmed().toInt();
 }
 
+QString Cell(const SqlRowMap& row, const QString& column)
+{
+    const auto value = row.find(column);
+    return value == row.end() ? QString() : value->second;
+}
+
+// A column of the first row.
 QString Value(const SqlResultMap& rows, const QString& column)
 {
     const auto row = rows.find(0);
-    if (row == rows.end())
-        return QString();
-    const auto value = row->second.find(column);
-    return value == row->second.end() ? QString() : value->second;
+    return row == rows.end() ? QString() : Cell(row->second, column);
 }
 
 int Exec(CDbSqlite3* db, const QString& sql, SqlResultMap* rows, QString& errText)
@@ -207,6 +211,15 @@ void CPasswdSetting::ShowError(int code, const QString& errText) const
         platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText));
 }
 
+int CPasswdSetting::ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db) const
+{
+    QString err;
+    const int code = Exec(db ? db : g_pSqlite, sql, rows, err);
+    if (code != 0)
+        ShowError(code, err);
+    return code;
+}
+
 int CPasswdSetting::CreateDbPasswd()
 {
     CDbSqlite3* db = g_pSqlite;
@@ -295,15 +308,10 @@ int CPasswdSetting::GetPasswdSettings(StPwSetting* setting, int id)
     if (!setting)
         return 0;
     SqlResultMap rows;
-    QString err;
-    const int code = Exec(g_pSqlite,
-                          FormatText("SELECT * FROM %s WHERE %s=%d", g_strTnPwSettings,
-                                     g_strColPwSettingsId, id),
-                          &rows, err);
-    if (code != 0) {
-        ShowError(code, err);
+    if (ExecOrShow(FormatText("SELECT * FROM %s WHERE %s=%d", g_strTnPwSettings, g_strColPwSettingsId, id),
+                   &rows)
+        != 0)
         return 0;
-    }
     if (rows.empty())
         return 0;
     // A vault with a master password always needs the login, whatever the column says.
@@ -343,16 +351,9 @@ int CPasswdSetting::GetPasswdSetting(int& value, const QString& column, int)
 
 int CPasswdSetting::UpdatePasswdSetting(const QString& column, int value, int)
 {
-    QString err;
-    const int code = Exec(g_pSqlite,
-                          FormatText("UPDATE %s SET %s=%d WHERE %s=0", g_strTnPwSettings, column,
-                                     value, g_strColPwSettingsId),
-                          nullptr, err);
-    if (code != 0) {
-        ShowError(code, err);
-        return 0;
-    }
-    return 1;
+    const QString sql =
+        FormatText("UPDATE %s SET %s=%d WHERE %s=0", g_strTnPwSettings, column, value, g_strColPwSettingsId);
+    return ExecOrShow(sql, nullptr) == 0 ? 1 : 0;
 }
 
 QString CPasswdSetting::GetUpdateSql(StPwSetting* setting, EnumPwStItem item)
@@ -366,15 +367,11 @@ QString CPasswdSetting::GetUpdateSql(StPwSetting* setting, EnumPwStItem item)
 int CPasswdSetting::UpdateSettingToDB(StPwSetting* setting, EnumPwStItem item)
 {
     const QString sql = GetUpdateSql(setting, item);
-    QString err;
-    int code = kSqliteMisuse;
-    if (sql.isEmpty())
-        err = QStringLiteral("no statement writes this setting");
-    else
-        code = Exec(g_pSqlite, sql, nullptr, err);
-    if (code != 0)
-        ShowError(code, err);
-    return code;
+    if (sql.isEmpty()) {
+        ShowError(kSqliteMisuse, QStringLiteral("no statement writes this setting"));
+        return kSqliteMisuse;
+    }
+    return ExecOrShow(sql, nullptr);
 }
 
 int CPasswdSetting::SelectEntry(ST_PW_ENTRY* entry)
@@ -382,15 +379,9 @@ int CPasswdSetting::SelectEntry(ST_PW_ENTRY* entry)
     if (!entry)
         return 0;
     SqlResultMap rows;
-    QString err;
-    const int code = Exec(g_pSqlite,
-                          FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry,
-                                     EntryWhere(entry->strTitle, entry->strUserName)),
-                          &rows, err);
-    if (code != 0) {
-        ShowError(code, err);
+    const QString where = EntryWhere(entry->strTitle, entry->strUserName);
+    if (ExecOrShow(FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry, where), &rows) != 0)
         return 0;
-    }
     if (rows.empty())
         return 0;
     entry->strEntryType = Value(rows, g_strColEntryType);
@@ -404,15 +395,9 @@ int CPasswdSetting::SelectEntry(ST_PW_ENTRY* entry)
 int CPasswdSetting::SelectPasswd(QString& passwd, const QString& title, const QString& userName)
 {
     SqlResultMap rows;
-    QString err;
-    const int code = Exec(g_pSqlite,
-                          FormatText("SELECT %s FROM %s WHERE %s", g_strColPasswd, g_strTnPwEntry,
-                                     EntryWhere(title, userName)),
-                          &rows, err);
-    if (code != 0) {
-        ShowError(code, err);
+    const QString where = EntryWhere(title, userName);
+    if (ExecOrShow(FormatText("SELECT %s FROM %s WHERE %s", g_strColPasswd, g_strTnPwEntry, where), &rows) != 0)
         return 0;
-    }
     if (!rows.empty())
         passwd = Value(rows, g_strColPasswd);
     return 1;
@@ -425,16 +410,8 @@ int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy)
 
 int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
 {
-    QString err;
-    const int code = Exec(g_pSqlite,
-                          FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry,
-                                     EntryWhere(title, userName)),
-                          nullptr, err);
-    if (code != 0) {
-        ShowError(code, err);
-        return 0;
-    }
-    return 1;
+    const QString where = EntryWhere(title, userName);
+    return ExecOrShow(FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry, where), nullptr) == 0 ? 1 : 0;
 }
 
 int CPasswdSetting::ConfirmLogin()
@@ -497,23 +474,15 @@ int CPasswdSetting::SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db)
     if (!db)
         db = g_pSqlite;
     SqlResultMap rows;
-    QString err;
-    const int code = Exec(db, FormatText("SELECT * FROM %s", g_strTnPwEntry), &rows, err);
-    if (code != 0) {
-        ShowError(code, err);
+    if (ExecOrShow(FormatText("SELECT * FROM %s", g_strTnPwEntry), &rows, db) != 0)
         return 0;
-    }
     entries->clear();
     entries->reserve(qsizetype(rows.size()));
     for (const auto& [index, row] : rows) {
         Q_UNUSED(index);
-        auto text = [&row](const QString& column) {
-            const auto it = row.find(column);
-            return it == row.end() ? QString() : it->second;
-        };
-        entries->append({QString(), text(g_strColTitle), text(g_strColUserName),
-                         text(g_strColPasswd), text(g_strColURL), text(g_strColEmail),
-                         text(g_strColNotes)});
+        entries->append({QString(), Cell(row, g_strColTitle), Cell(row, g_strColUserName),
+                         Cell(row, g_strColPasswd), Cell(row, g_strColURL), Cell(row, g_strColEmail),
+                         Cell(row, g_strColNotes)});
     }
     return 1;
 }

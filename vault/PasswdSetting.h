@@ -3,10 +3,9 @@
 #include <QString>
 
 #include "foundation/storage/BaseTessel.h"
+#include "foundation/storage/DbSqlite3.h"
 #include "vault/PwTypes.h"
 #include "vault/VaultcoreApi.h"
-
-class CDbSqlite3;
 
 // Table and column names of the vault; every statement is built from them.
 VAULTCORE_API extern const QString g_strTnPwEntry;
@@ -83,6 +82,8 @@ public:
 private:
     QString GetUpdateSql(StPwSetting* setting, EnumPwStItem item);
     void ShowError(int code, const QString& errText) const;
+    // Runs a statement on `db` (the vault when null); a failure is shown.
+    int ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db = nullptr) const;
     static int ReadGuard(void* self, int action, const char* table, const char* column,
                          const char* dbName, const char* trigger);
 
