@@ -23,48 +23,47 @@ unsigned VirtualKeyToKeysym(unsigned vk)
         return XK_a + (vk - 'A'); // the unshifted symbol names the key
     if (vk >= '0' && vk <= '9')
         return XK_0 + (vk - '0');
-    if (vk >= 0x70 && vk <= 0x87) // F1..F24
-        return XK_F1 + (vk - 0x70);
-    if (vk >= 0x60 && vk <= 0x69) // keypad digits
-        return XK_KP_0 + (vk - 0x60);
+    if (vk >= VK_F1 && vk <= VK_F24)
+        return XK_F1 + (vk - VK_F1);
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9)
+        return XK_KP_0 + (vk - VK_NUMPAD0);
     switch (vk) {
-    case 0x08: return XK_BackSpace;
-    case 0x09: return XK_Tab;
-    case 0x0D: return XK_Return;
-    case 0x13: return XK_Pause;
-    case 0x1B: return XK_Escape;
-    case 0x20: return XK_space;
-    case 0x21: return XK_Prior;
-    case 0x22: return XK_Next;
-    case 0x23: return XK_End;
-    case 0x24: return XK_Home;
-    case 0x25: return XK_Left;
-    case 0x26: return XK_Up;
-    case 0x27: return XK_Right;
-    case 0x28: return XK_Down;
-    case 0x2C: return XK_Print;
-    case 0x2D: return XK_Insert;
-    case 0x2E: return XK_Delete;
-    case 0x2F: return XK_Help;
-    case 0x6A: return XK_KP_Multiply;
-    case 0x6B: return XK_KP_Add;
-    case 0x6C: return XK_KP_Separator;
-    case 0x6D: return XK_KP_Subtract;
-    case 0x6E: return XK_KP_Decimal;
-    case 0x6F: return XK_KP_Divide;
-    case 0x91: return XK_Scroll_Lock;
+    case VK_BACK: return XK_BackSpace;
+    case VK_TAB: return XK_Tab;
+    case VK_RETURN: return XK_Return;
+    case VK_PAUSE: return XK_Pause;
+    case VK_ESCAPE: return XK_Escape;
+    case VK_SPACE: return XK_space;
+    case VK_PRIOR: return XK_Prior;
+    case VK_NEXT: return XK_Next;
+    case VK_END: return XK_End;
+    case VK_HOME: return XK_Home;
+    case VK_LEFT: return XK_Left;
+    case VK_UP: return XK_Up;
+    case VK_RIGHT: return XK_Right;
+    case VK_DOWN: return XK_Down;
+    case VK_SNAPSHOT: return XK_Print;
+    case VK_INSERT: return XK_Insert;
+    case VK_DELETE: return XK_Delete;
+    case VK_MULTIPLY: return XK_KP_Multiply;
+    case VK_ADD: return XK_KP_Add;
+    case VK_SEPARATOR: return XK_KP_Separator;
+    case VK_SUBTRACT: return XK_KP_Subtract;
+    case VK_DECIMAL: return XK_KP_Decimal;
+    case VK_DIVIDE: return XK_KP_Divide;
+    case VK_SCROLL: return XK_Scroll_Lock;
     // The punctuation keys by their place on a US keyboard.
-    case 0xBA: return XK_semicolon;
-    case 0xBB: return XK_equal;
-    case 0xBC: return XK_comma;
-    case 0xBD: return XK_minus;
-    case 0xBE: return XK_period;
-    case 0xBF: return XK_slash;
-    case 0xC0: return XK_grave;
-    case 0xDB: return XK_bracketleft;
-    case 0xDC: return XK_backslash;
-    case 0xDD: return XK_bracketright;
-    case 0xDE: return XK_apostrophe;
+    case VK_OEM_1: return XK_semicolon;
+    case VK_OEM_PLUS: return XK_equal;
+    case VK_OEM_COMMA: return XK_comma;
+    case VK_OEM_MINUS: return XK_minus;
+    case VK_OEM_PERIOD: return XK_period;
+    case VK_OEM_2: return XK_slash;
+    case VK_OEM_3: return XK_grave;
+    case VK_OEM_4: return XK_bracketleft;
+    case VK_OEM_5: return XK_backslash;
+    case VK_OEM_6: return XK_bracketright;
+    case VK_OEM_7: return XK_apostrophe;
     default: return 0;
     }
 }
@@ -80,11 +79,11 @@ constexpr uint16_t kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
 uint16_t xModifiers(unsigned hotKeyFlags)
 {
     uint16_t mods = 0;
-    if (hotKeyFlags & HotKeyShift)
+    if (hotKeyFlags & HOTKEYF_SHIFT)
         mods |= XCB_MOD_MASK_SHIFT;
-    if (hotKeyFlags & HotKeyControl)
+    if (hotKeyFlags & HOTKEYF_CONTROL)
         mods |= XCB_MOD_MASK_CONTROL;
-    if (hotKeyFlags & HotKeyAlt)
+    if (hotKeyFlags & HOTKEYF_ALT)
         mods |= XCB_MOD_MASK_1;
     return mods;
 }

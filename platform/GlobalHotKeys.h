@@ -5,21 +5,9 @@
 #include <QObject>
 
 #include "foundation/TesselcoreApi.h"
+#include "platform/WindowTypes.h"
 
 namespace platform {
-
-// A hot-key code as the settings store it: (modifier flags << 16) | virtual-key
-// code, with the hot-key control's flags below. Alt+A = 0x40041.
-enum : unsigned {
-    HotKeyShift = 0x01,
-    HotKeyControl = 0x02,
-    HotKeyAlt = 0x04,
-    HotKeyExt = 0x08, // extended-key marker of the control; no meaning for a grab
-};
-constexpr unsigned MakeHotKeyCode(unsigned modifiers, unsigned virtualKey)
-{
-    return (modifiers << 16) | (virtualKey & 0xFF);
-}
 
 // X key symbol for a virtual-key code (letters, digits, F1-F24, keypad,
 // navigation and punctuation keys of a US layout); 0 when the key has none.
@@ -40,9 +28,11 @@ public:
     // True when the program runs on an X server that can take grabs.
     static bool IsAvailable();
 
-    // Grabs `code` for `id`, replacing what `id` held before. Returns 0 when
-    // the key is unknown, has no key on this keyboard, is held by another
-    // client or by another id, or there is no X11; nonzero on success.
+    // Grabs `code` for `id`, replacing what `id` held before. `code` is a
+    // stored hot-key value: (HOTKEYF_ flags << 16) | virtual key, e.g.
+    // (HOTKEYF_ALT << 16) | 'Q' = 262225. Returns 0 when the key is unknown,
+    // has no key on this keyboard, is held by another client or by another
+    // id, or there is no X11; nonzero on success.
     int Register(int id, unsigned code);
     // Releases the key of `id`; nothing happens for an id that holds none.
     void Unregister(int id);

@@ -51,11 +51,11 @@ public:
         const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
         const xcb_keycode_t key = keycode(VirtualKeyToKeysym(code & 0xFF));
         uint16_t mods = 0;
-        if (code & (HotKeyShift << 16))
+        if (code & (HOTKEYF_SHIFT << 16))
             mods |= XCB_MOD_MASK_SHIFT;
-        if (code & (HotKeyControl << 16))
+        if (code & (HOTKEYF_CONTROL << 16))
             mods |= XCB_MOD_MASK_CONTROL;
-        if (code & (HotKeyAlt << 16))
+        if (code & (HOTKEYF_ALT << 16))
             mods |= XCB_MOD_MASK_1;
         xcb_generic_error_t* error = xcb_request_check(
             m_c, xcb_grab_key_checked(m_c, 0, root, mods, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
