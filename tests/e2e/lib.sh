@@ -4,6 +4,17 @@
 # a time-out and every process started here is ended by e2e_cleanup.
 #
 # Output (logs, screenshots) goes to $E2E_OUT.
+#
+# A scenario (scenarios/NAME.sh) defines scenario_main, which receives the
+# arguments given after it, and is registered in CMakeLists.txt with
+# vw_add_e2e_test. Typical steps:
+#   dir=$(e2e_copy_program_folder "$bin")     fresh portable folder
+#   e2e_start_program app "$dir/Vaultwick"     output in $E2E_OUT/app.log
+#   id=$(e2e_wait_window '^Vaultwick$')        title regex, time-out
+#   e2e_focus "$id"; e2e_type 'text'; e2e_key ctrl+c
+#   [[ $(e2e_clipboard) == secret ]] || e2e_fail "..."
+#   e2e_screenshot settings "$id"
+#   e2e_wait_exit app; e2e_expect_eq "$E2E_EXIT_STATUS" 0 "exit status"
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-10}   # default seconds for every wait
 E2E_PIDS=()                      # processes to end at clean-up, newest last
@@ -184,13 +195,30 @@ e2e_clipboard_set() {
     e2e_retry "$E2E_TIMEOUT" _e2e_clipboard_is "$1" || e2e_fail "xclip did not take the clipboard"
 }
 
-# e2e_screenshot NAME: the whole screen as $E2E_OUT/screens/NAME.png.
+# e2e_screenshot NAME [WINDOW_ID]: the whole screen (or one window) as
+# $E2E_OUT/screens/NAME.png; prints nothing, logs the path.
 e2e_screenshot() {
     [[ -n ${DISPLAY:-} ]] || return 1
     mkdir -p "$E2E_OUT/screens"
-    import -display "$DISPLAY" -window root "$E2E_OUT/screens/$1.png" &&
+    import -display "$DISPLAY" -window "${2:-root}" "$E2E_OUT/screens/$1.png" &&
         e2e_log "screenshot $E2E_OUT/screens/$1.png"
 }
+
+# e2e_copy_program_folder BIN_DIR: a fresh copy of the portable program
+# folder (programs, libraries, language files, nothing written by a run) in
+# $E2E_OUT/program; prints its path.
+e2e_copy_program_folder() {
+    local target="$E2E_OUT/program"
+    rm -rf "$target"
+    mkdir -p "$target"
+    cp -a "$1"/. "$target"/
+    rm -f "$target"/db.init "$target"/Sqlite.db
+    rm -rf "$target"/Backup
+    echo "$target"
+}
+
+# e2e_file_mode PATH: the permission bits in octal, e.g. 600.
+e2e_file_mode() { stat -c '%a' "$1"; }
 
 e2e_expect_eq() {
     [[ $1 == "$2" ]] || e2e_fail "${3:-value}: expected '$2', got '$1'"
