@@ -206,12 +206,16 @@ GlobalHotKeys::GlobalHotKeys(QObject* parent)
 
 GlobalHotKeys::~GlobalHotKeys()
 {
-    if (!m_impl->connection)
+    // After the application is gone its X connection is closed, and the
+    // server has dropped the grabs with it.
+    if (!m_impl->connection || !QCoreApplication::instance()) {
+        for (const auto& [id, grab] : m_impl->grabs)
+            grabsOfProcess().erase(grab);
         return;
+    }
     while (!m_impl->grabs.empty())
         m_impl->release(m_impl->grabs.begin()->first);
-    if (QCoreApplication::instance())
-        QCoreApplication::instance()->removeNativeEventFilter(m_impl.get());
+    QCoreApplication::instance()->removeNativeEventFilter(m_impl.get());
 }
 
 bool GlobalHotKeys::IsAvailable()

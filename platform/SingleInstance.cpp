@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -31,10 +32,12 @@ struct SingleInstance::Impl {
 SingleInstance::SingleInstance(const QString& name, const QString& folder, QObject* parent)
     : QObject(parent)
 {
-    QString dir = folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : folder;
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    m_impl = std::make_unique<Impl>(QDir(dir).filePath(name));
+    const QString dir = folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : folder;
+    // Without a runtime folder, keep users apart in the shared temporary one.
+    const QString base = dir.isEmpty()
+        ? QDir(QDir::tempPath()).filePath(name + u'-' + QString::number(getuid()))
+        : QDir(dir).filePath(name);
+    m_impl = std::make_unique<Impl>(base);
 }
 
 SingleInstance::~SingleInstance()
