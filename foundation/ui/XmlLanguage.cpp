@@ -214,10 +214,10 @@ int CXmlLanguage::DeparseToNode(ST_LANGUAGE* pLang)
     const QStringList& texts = *pLang->pArrText;
     if (ids.isEmpty() || types.size() < ids.size() || texts.size() < ids.size())
         return 0;
-    pugi::xml_node root = GetRoot();
-    if (!root)
-        return 0;
     const auto s = [](const QString& v) { return v.toStdString(); };
+    if (!m_pRoot)
+        m_pRoot = m_pDoc->append_child(s(m_strRootName).c_str()).internal_object();
+    pugi::xml_node root = GetRoot();
     if (pugi::xml_node old = SelectSingleNode(m_strRootPathSlash + m_strLanguageString))
         old.parent().remove_child(old);
     pugi::xml_node langs = root.append_child(s(m_strLanguageString).c_str());

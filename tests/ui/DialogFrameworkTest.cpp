@@ -4,34 +4,14 @@
 #include <QWidget>
 
 #include "SampleDlg.h"
-#include "foundation/storage/GlobalSettings.h"
-#include "foundation/ui/XmlLanguage.h"
+#include "UiFixture.h"
 #include "support/DialogDriver.h"
-#include "support/TempDir.h"
 
 namespace {
 
-class DialogFrameworkTest : public TempDirTest {
+class DialogFrameworkTest : public UiTest {
 protected:
-    void SetUp() override
-    {
-        m_savedExePath = g_strExePath;
-        g_strExePath = path();
-        g_pXmlLang = CXmlLanguage::Instance();
-        CBaseResizeAndMultiLang::s_eLanguage = LANG_ENU;
-        CBaseResizeAndMultiLang::s_bSizeSwitchOpened = 0;
-    }
-    void TearDown() override { g_strExePath = m_savedExePath; }
-
-    void WriteLangFile(const QString& name, const QByteArray& xml)
-    {
-        QFile f(file(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(xml);
-    }
-
     DialogDriver d;
-    QString m_savedExePath;
 };
 
 const QByteArray kGermanish = R"(<?xml version="1.0" encoding="UTF-8"?>
