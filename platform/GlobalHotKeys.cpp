@@ -175,9 +175,15 @@ struct GlobalHotKeys::Impl : QAbstractNativeEventFilter {
         for (const auto& [id, grab] : grabs) {
             if (grab.keycode == pressed.keycode && grab.modifiers == pressed.modifiers) {
                 // Handlers open modal windows; run them from the event loop,
-                // not from inside the X event dispatch.
+                // not from inside the X event dispatch (and not for a key
+                // released in between).
                 QMetaObject::invokeMethod(
-                    owner, [o = owner, id = id] { emit o->activated(id); }, Qt::QueuedConnection);
+                    owner,
+                    [o = owner, id = id] {
+                        if (o->IsRegistered(id))
+                            emit o->activated(id);
+                    },
+                    Qt::QueuedConnection);
                 return true;
             }
         }
