@@ -205,7 +205,7 @@ void CWnd::GetWindowRect(CRect& rect) const
         rect = CRect();
         return;
     }
-    const QRect g = w->isWindow() ? w->frameGeometry() : QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+    const QRect g = w->isWindow() ? w->geometry() : QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
     rect = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
@@ -239,13 +239,8 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
     if (!w)
         return;
     if (w->isWindow()) {
-        // The rectangle is the frame; Qt places the client area.
-        const QRect frame = w->frameGeometry();
-        const QRect client = w->geometry();
-        const int dw = frame.width() - client.width();
-        const int dh = frame.height() - client.height();
-        w->setFixedSize(qMax(0, width - dw), qMax(0, height - dh));
-        w->move(x, y);
+        w->setFixedSize(qMax(0, width), qMax(0, height));
+        w->setGeometry(x, y, qMax(0, width), qMax(0, height));
     } else {
         w->setGeometry(x, y, width, height);
     }

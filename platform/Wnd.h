@@ -46,7 +46,9 @@ public:
     void SetFocus();
     BOOL HasFocus() const;
 
-    // Screen coordinates of the window (the frame of a top-level window).
+    // Screen coordinates of the window. For a top-level window this is its
+    // client area: the frame belongs to the window manager and is unknown
+    // until the window is first shown.
     void GetWindowRect(CRect& rect) const;
     // (0, 0, width, height) of the client area.
     void GetClientRect(CRect& rect) const;
