@@ -1,28 +1,110 @@
 #include "vault/DlgDbLogin.h"
 
 #include "foundation/storage/DbSqlite3.h"
+#include "vault/DlgHelpers.h"
 #include "vault/LoginSeam.h"
 
+using vaultdlg::LangText;
+using vaultdlg::ShowLangMessage;
+
 const DialogTemplate CDlgDbLogin::s_template = {
-    IDD, "Login", {0, 0, 200, 60},
+    IDD, "Login", {0, 0, 200, 62},
     {
         {IDC_PROMPT, Control::Static, "Please input login passwd:", {7, 7, 186, 12}},
         {IDC_PASSWD, Control::Edit, "", {7, 21, 186, 14}, Style::Password},
-        {IDOK, Control::Button, "OK", {88, 41, 50, 14}, Style::DefaultButton},
-        {IDCANCEL, Control::Button, "Cancel", {143, 41, 50, 14}},
+        {IDOK, Control::Button, "OK", {88, 42, 50, 14}, Style::DefaultButton},
+        {IDCANCEL, Control::Button, "Cancel", {143, 42, 50, 14}},
     }};
 
 int CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
 
 CDlgDbLogin::CDlgDbLogin(CDbSqlite3* db, CDialogEx* parent) : CBaseDlg(s_template, parent), m_pDb(db) {}
 
-void CDlgDbLogin::InitResizeAndMultiLangParam_Individual() {}
-BOOL CDlgDbLogin::OnInitDialog() { return CBaseDlg::OnInitDialog(); }
-void CDlgDbLogin::OnOK() { CBaseDlg::OnOK(); }
-void CDlgDbLogin::OnCancel() { CBaseDlg::OnCancel(); }
-void CDlgDbLogin::OnTimer(UINT id) { CBaseDlg::OnTimer(id); }
-void CDlgDbLogin::UpdateLanguageStrToUI_Ex() {}
-QString CDlgDbLogin::PromptText() const { return {}; }
-void CDlgDbLogin::ShowWrongPasswd() {}
+void CDlgDbLogin::InitResizeAndMultiLangParam_Individual()
+{
+    RegisterItems({IDD, IDC_PROMPT, IDC_PASSWD, IDOK, IDCANCEL},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+}
 
-void InstallLoginDialog() {}
+QString CDlgDbLogin::PromptText() const
+{
+    return m_bBackup ? LangText(IDD, 1340001, QStringLiteral("Please Input Backup DB Passwd:"))
+                     : LangText(IDD, 1340002, QStringLiteral("Please input login passwd:"));
+}
+
+BOOL CDlgDbLogin::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    m_bWaiting = false;
+    SetDlgItemText(IDC_PROMPT, PromptText());
+    m_pFocusWnd = GetDlgItem(IDC_PASSWD);
+    SetForegroundWindow();
+    return TRUE;
+}
+
+void CDlgDbLogin::UpdateLanguageStrToUI_Ex()
+{
+    // The base has just put the label's file text in; the prompt depends on the mode.
+    SetDlgItemText(IDC_PROMPT, PromptText());
+}
+
+void CDlgDbLogin::OnOK()
+{
+    if (m_bWaiting)
+        return;
+    const QString passwd = GetDlgItemText(IDC_PASSWD);
+    if (m_pDb && m_pDb->ConfirmPasswd(passwd, 0)) {
+        m_strPasswd = passwd;
+        EndDialog(IDOK);
+        return;
+    }
+    if (s_iWrongPasswdDelayMs <= 0) {
+        ShowWrongPasswd();
+        return;
+    }
+    // Slow down guessing without freezing the window: no input until the timer.
+    m_bWaiting = true;
+    GetDlgItem(IDC_PASSWD).EnableWindow(FALSE);
+    GetDlgItem(IDOK).EnableWindow(FALSE);
+    SetTimer(TIMER_WRONG_PASSWD, UINT(s_iWrongPasswdDelayMs), true);
+}
+
+void CDlgDbLogin::OnTimer(UINT id)
+{
+    if (id != TIMER_WRONG_PASSWD) {
+        CBaseDlg::OnTimer(id);
+        return;
+    }
+    KillTimer(id);
+    m_bWaiting = false;
+    GetDlgItem(IDC_PASSWD).EnableWindow(TRUE);
+    GetDlgItem(IDOK).EnableWindow(TRUE);
+    ShowWrongPasswd();
+}
+
+void CDlgDbLogin::ShowWrongPasswd()
+{
+    ShowLangMessage(IDD, 1340003, QStringLiteral("Password Error, please input passwd again!"));
+    SetDlgItemText(IDC_PASSWD, QString());
+    GetDlgItem(IDC_PASSWD).SetFocus();
+}
+
+void CDlgDbLogin::OnCancel()
+{
+    KillTimer(TIMER_WRONG_PASSWD);
+    m_bWaiting = false;
+    m_strPasswd.clear();
+    EndDialog(IDCANCEL);
+}
+
+void InstallLoginDialog()
+{
+    SetLoginPrompt([](CDbSqlite3* db, int backupFlag, QString& passwordOut) {
+        CDlgDbLogin dlg(db);
+        dlg.SetTypeBackup(backupFlag);
+        const int result = dlg.DoModal();
+        if (result == IDOK)
+            passwordOut = dlg.GetPasswd();
+        return result;
+    });
+}

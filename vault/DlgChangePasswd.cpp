@@ -1,0 +1,71 @@
+#include "vault/DlgChangePasswd.h"
+
+#include "vault/DlgHelpers.h"
+#include "vault/DlgSetPasswd.h"
+
+using vaultdlg::ShowLangMessage;
+
+const DialogTemplate CDlgChangePasswd::s_template = {
+    IDD, "Change Passwd", {0, 0, 220, 84},
+    {
+        {IDC_OLD_LABEL, Control::Static, "Old Passwd:", {7, 9, 70, 12}},
+        {IDC_OLD, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
+        {IDC_NEW_LABEL, Control::Static, "New Passwd:", {7, 27, 70, 12}},
+        {IDC_NEW, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
+        {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 45, 70, 12}},
+        {IDC_REPEAT, Control::Edit, "", {80, 43, 133, 14}, Style::Password},
+        {IDOK, Control::Button, "OK", {108, 64, 50, 14}, Style::DefaultButton},
+        {IDCANCEL, Control::Button, "Cancel", {163, 64, 50, 14}},
+    }};
+
+CDlgChangePasswd::CDlgChangePasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
+
+void CDlgChangePasswd::InitResizeAndMultiLangParam_Individual()
+{
+    RegisterItems({IDD, IDC_OLD_LABEL, IDC_OLD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
+                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+}
+
+BOOL CDlgChangePasswd::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    m_pFocusWnd = GetDlgItem(IDC_OLD);
+    return TRUE;
+}
+
+void CDlgChangePasswd::OnOK()
+{
+    const QString oldPasswd = GetDlgItemText(IDC_OLD);
+    const QString newPasswd = GetDlgItemText(IDC_NEW);
+    const QString repeat = GetDlgItemText(IDC_REPEAT);
+    if (!vaultdlg::ReopenVault(IDD, 1330001))
+        return;
+    if (!g_pSqlite->ConfirmPasswd(oldPasswd, 0)) {
+        ShowLangMessage(IDD, 1330002, QStringLiteral("Old passwd is mistake, please input again!"));
+        SetDlgItemText(IDC_OLD, QString());
+        GetDlgItem(IDC_OLD).SetFocus();
+        return;
+    }
+    CWnd newEdit = GetDlgItem(IDC_NEW);
+    if (newPasswd != repeat) {
+        ShowLangMessage(IDD, 1330003, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
+        SetDlgItemText(IDC_NEW, QString());
+        SetDlgItemText(IDC_REPEAT, QString());
+        newEdit.SetFocus();
+        return;
+    }
+    if (newPasswd.isEmpty()) {
+        ShowLangMessage(IDD, 1330004, QStringLiteral("The 'New Passwd' can not be empty!"));
+        newEdit.SetFocus();
+        return;
+    }
+    // The wrapper keeps the old password in full when re-keying fails; say so
+    // and let the user try again instead of reporting a change that never happened.
+    if (!g_pSqlite->ConfirmAndChangePasswd(oldPasswd, newPasswd, 0)) {
+        ShowLangMessage(CDlgSetPasswd::IDD, 1370005, QStringLiteral("Set passwd faild!"));
+        newEdit.SetFocus();
+        return;
+    }
+    EndDialog(IDOK);
+}

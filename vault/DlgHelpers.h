@@ -1,0 +1,43 @@
+#pragma once
+
+// Shared steps of the vault dialogs. Message texts: the built-in English,
+// replaced by the current language file's text when it has one, shown in the
+// one message box.
+#include <QString>
+#include <QVariantList>
+
+#include "foundation/storage/DbSqlite3.h"
+#include "foundation/storage/FormatText.h"
+#include "foundation/storage/GlobalSettings.h"
+#include "foundation/ui/BaseResizeAndMultiLang.h"
+#include "platform/MessageBox.h"
+
+namespace vaultdlg {
+
+inline QString LangText(int wndId, int strId, const QString& english)
+{
+    QString text = english;
+    CBaseResizeAndMultiLang::GetOtherStr_ByStrId(wndId, strId, text);
+    return text;
+}
+
+inline void ShowLangMessage(int wndId, int strId, const QString& english, const QVariantList& args = {})
+{
+    const QString fmt = LangText(wndId, strId, english);
+    platform::ShowMessageBox(args.isEmpty() ? fmt : FormatText(fmt, args));
+}
+
+// Closes and reopens the vault connection before a password check; a file
+// that cannot be opened is reported with its path (text strId of wndId).
+inline bool ReopenVault(int wndId, int strId)
+{
+    if (!g_pSqlite)
+        return false;
+    g_pSqlite->CloseDB();
+    if (g_pSqlite->InitDB() == 0)
+        return true;
+    ShowLangMessage(wndId, strId, QStringLiteral("Failed to open the database '%s'!"), {g_pSqlite->GetPathFile()});
+    return false;
+}
+
+} // namespace vaultdlg

@@ -1,0 +1,65 @@
+#include "vault/DlgSetPasswd.h"
+
+#include "vault/DlgHelpers.h"
+
+using vaultdlg::ShowLangMessage;
+
+const DialogTemplate CDlgSetPasswd::s_template = {
+    IDD, "Set Password", {0, 0, 220, 66},
+    {
+        {IDC_NEW_LABEL, Control::Static, "New Passwd:", {7, 9, 70, 12}},
+        {IDC_NEW, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
+        {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 27, 70, 12}},
+        {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
+        {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
+        {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},
+    }};
+
+CDlgSetPasswd::CDlgSetPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
+
+void CDlgSetPasswd::InitResizeAndMultiLangParam_Individual()
+{
+    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
+                   WND_TYPE_TEXT});
+}
+
+BOOL CDlgSetPasswd::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    m_pFocusWnd = GetDlgItem(IDC_NEW);
+    return TRUE;
+}
+
+void CDlgSetPasswd::OnOK()
+{
+    const QString newPasswd = GetDlgItemText(IDC_NEW);
+    const QString repeat = GetDlgItemText(IDC_REPEAT);
+    if (!vaultdlg::ReopenVault(IDD, 1370001))
+        return;
+    if (!g_pSqlite->ConfirmPasswd(QString(), 0)) {
+        ShowLangMessage(IDD, 1370002, QStringLiteral("Old passwd is not empty, please check it!"));
+        m_bOldPasswdExist = 1;
+        EndDialog(IDCANCEL);
+        return;
+    }
+    CWnd newEdit = GetDlgItem(IDC_NEW);
+    if (newPasswd != repeat) {
+        ShowLangMessage(IDD, 1370003, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
+        SetDlgItemText(IDC_NEW, QString());
+        SetDlgItemText(IDC_REPEAT, QString());
+        newEdit.SetFocus();
+        return;
+    }
+    if (newPasswd.isEmpty()) {
+        ShowLangMessage(IDD, 1370004, QStringLiteral("The 'New Passwd' can not be empty!"));
+        newEdit.SetFocus();
+        return;
+    }
+    if (g_pSqlite->ConfirmAndChangePasswd(QString(), newPasswd, 0)) {
+        EndDialog(IDOK);
+        return;
+    }
+    ShowLangMessage(IDD, 1370005, QStringLiteral("Set passwd faild!"));
+    EndDialog(IDCANCEL);
+}
