@@ -1,0 +1,35 @@
+#include "platform/Application.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+
+#include <xcb/xcb.h>
+
+namespace platform {
+
+bool HasDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool ok = connection && !xcb_connection_has_error(connection);
+    if (connection)
+        xcb_disconnect(connection);
+    return ok;
+}
+
+std::unique_ptr<QCoreApplication> CreateGuiApplication(int& argc, char** argv, const QString& name)
+{
+    auto app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationName(name);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QString icon = QApplication::applicationDirPath() + QStringLiteral("/vaultwick.png");
+    if (QFile::exists(icon))
+        QApplication::setWindowIcon(QIcon(icon));
+    return app;
+}
+
+} // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+
+// The application object: one running instance per user, the login dialog
+// as the vault's way of asking for passwords, and the main dialog run
+// modally until the user exits from the tray.
+class CVaultwickApp {
+public:
+    CVaultwickApp() = default;
+    CVaultwickApp(const CVaultwickApp&) = delete;
+    CVaultwickApp& operator=(const CVaultwickApp&) = delete;
+
+    // Runs the program; the process exit code: 0 after a normal end (also for
+    // a second start that handed over to the first), 1 when start-up failed.
+    int InitInstance(int& argc, char** argv);
+};
