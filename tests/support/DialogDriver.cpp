@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QToolButton>
 
 #include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "foundation/ui/BaseXml.h"
@@ -198,7 +199,11 @@ bool DialogDriver::SetText(CDialogEx& dlg, int id, const QString& text)
 
 bool DialogDriver::Click(CDialogEx& dlg, int id)
 {
-    auto* button = qobject_cast<QAbstractButton*>(controlOf(dlg, id));
+    QWidget* control = controlOf(dlg, id);
+    // A folder edit is clicked on its browse button.
+    if (QToolButton* browse = platform::FolderBrowseButtonOf(control))
+        control = browse;
+    auto* button = qobject_cast<QAbstractButton*>(control);
     if (!button) {
         ADD_FAILURE() << "control " << id << " is not a button";
         return false;

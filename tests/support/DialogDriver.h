@@ -60,7 +60,8 @@ public:
     bool Type(CDialogEx& dlg, int id, const QString& text);
     // Replaces the control's text at once (one change notification).
     bool SetText(CDialogEx& dlg, int id, const QString& text);
-    // Clicks an enabled, visible button, check box, radio button or link.
+    // Clicks an enabled, visible button, check box, radio button or link
+    // (the browse button of a folder edit).
     bool Click(CDialogEx& dlg, int id);
     // Presses and releases a virtual key (with HOTKEYF_ modifiers) on the focused control.
     bool PressKey(CDialogEx& dlg, UINT vk, UINT modifiers = 0);
