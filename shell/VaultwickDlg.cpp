@@ -16,6 +16,7 @@
 #include "platform/TrayIcon.h"
 #include "shell/DlgAbout.h"
 #include "vault/DlgEditEntry.h"
+#include "vault/DlgPasswdQuery.h"
 #include "vault/LoginSeam.h"
 #include "vault/PasswdSetting.h"
 
@@ -27,8 +28,8 @@ namespace {
 
 const QString kAutoRunName = QStringLiteral("VaultwickStart");
 const QString kLauncherName = QStringLiteral("VaultwickLauncher");
-const QString kIconFile = QStringLiteral("vaultwick.png");
-const QString kShippedHelp = QStringLiteral("help/index.html");
+const QString kTrayIconFile = QStringLiteral("vaultwick-22.png");
+const QString kShippedHelp = QStringLiteral("Vaultwick-help.html");
 
 QString Decimal(quint32 v) { return QString::number(v); }
 QString Flag(int v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
@@ -118,7 +119,7 @@ int CVaultwickDlg::InitPathParam()
     m_strPropName = QStringLiteral("Vaultwick");
     g_strExeName = QStringLiteral("Vaultwick");
     g_strSavedDataPath = g_strExePath;
-    m_hIcon = g_strExePath + kIconFile;
+    m_hIcon = g_strExePath + kTrayIconFile;
     if (ConfirmPath(g_strSavedDataPath) == -1) {
         QString text = QStringLiteral(
             "ProgramData Path is not exist and can not create, please check the settings path exist!");
@@ -601,7 +602,11 @@ void CVaultwickDlg::RunEditEntryDialog()
 
 void CVaultwickDlg::RunQueryDialog(int firstQuery, CDialogEx*& running)
 {
-    (void)firstQuery;
+    // The main window is its parent so that it can ask for the clipboard to be
+    // emptied (WM_SETTIMER_REQUEST) even after it has been closed itself.
+    CDlgPasswdQuery dlg(firstQuery, this);
+    running = &dlg;
+    dlg.DoModal();
     running = nullptr;
 }
 
