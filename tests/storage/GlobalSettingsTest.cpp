@@ -12,23 +12,18 @@ class InitDbTest : public TempDirTest {
 protected:
     void SetUp() override
     {
-        g_strSavedDataPath = path() + "it's 100%/";
-        CreateFileEveryone(file("db.init"));
-        m_db = makeDb(file("db.init"));
-        g_pSqliteInit = m_db.get();
-        ASSERT_EQ(CreateDbInit(), 1);
+        m_init = std::make_unique<ScopedInitDb>(file("db.init"), path() + "it's 100%/");
+        ASSERT_EQ(m_init->created(), 1);
+        m_db = &m_init->db();
     }
-    void TearDown() override
-    {
-        g_pSqliteInit = nullptr;
-        g_strSavedDataPath.clear();
-    }
+    void TearDown() override { m_init.reset(); }
     void setRaw(const QString& column, const QString& literal)
     {
         mustExec(*m_db, FormatText("UPDATE TnGlobalSettings SET %s=%s", column, literal));
     }
 
-    std::unique_ptr<CDbSqlite3> m_db;
+    std::unique_ptr<ScopedInitDb> m_init;
+    CDbSqlite3* m_db = nullptr;
 };
 
 TEST_F(InitDbTest, FreshFileHoldsTheDefaultsEncryptedWithThePrefix)

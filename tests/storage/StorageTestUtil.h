@@ -12,6 +12,8 @@
 #include <sqlcipher/sqlite3.h>
 
 #include "foundation/storage/DbSqlite3.h"
+#include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/SysHelpers.h"
 #include "support/TempDir.h"
 
 // A low iteration count keeps the many keyed opens of the tests quick; the
@@ -88,3 +90,31 @@ inline void mustExec(CDbSqlite3& db, const QString& sql, SqlResultMap* rows = nu
     QString err;
     ASSERT_EQ(db.ExecSQL_W(sql, rows, err), 0) << sql.toStdString() << ": " << err.toStdString();
 }
+
+// The init database as the program makes it on its first run, in g_pSqliteInit
+// (with g_strSavedDataPath = dataPath) for the guard's lifetime.
+class ScopedInitDb {
+public:
+    ScopedInitDb(const QString& path, const QString& dataPath)
+    {
+        g_strSavedDataPath = dataPath;
+        CreateFileEveryone(path);
+        m_db = makeDb(path);
+        g_pSqliteInit = m_db.get();
+        m_created = CreateDbInit();
+    }
+    ~ScopedInitDb()
+    {
+        g_pSqliteInit = nullptr;
+        g_strSavedDataPath.clear();
+    }
+    ScopedInitDb(const ScopedInitDb&) = delete;
+    ScopedInitDb& operator=(const ScopedInitDb&) = delete;
+
+    CDbSqlite3& db() { return *m_db; }
+    int created() const { return m_created; }
+
+private:
+    std::unique_ptr<CDbSqlite3> m_db;
+    int m_created = 0;
+};
