@@ -27,7 +27,9 @@ namespace {
 Qt::KeyboardModifiers g_dispatchModifiers;
 bool g_dispatching = false;
 
-QString stripMnemonic(const QString& raw)
+} // namespace
+
+QString StripMnemonic(const QString& raw)
 {
     QString out;
     out.reserve(raw.size());
@@ -41,6 +43,8 @@ QString stripMnemonic(const QString& raw)
     }
     return out;
 }
+
+namespace {
 
 void dispatchCommand(DialogHost* host, int id, UINT code)
 {
@@ -398,7 +402,7 @@ QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
         auto* label = new QLabel(host);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
-        label->setText(DisplayText(stripMnemonic(text)));
+        label->setText(DisplayText(StripMnemonic(text)));
         label->setProperty(kTextProperty, text);
         Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
         if (tpl.style & Style::CenterText)

@@ -89,6 +89,8 @@ QToolButton* FolderBrowseButtonOf(QWidget* control);
 // Modifiers of the key message being handled, else the keyboard's.
 Qt::KeyboardModifiers CurrentKeyModifiers();
 
+// The text shown for a text with '&' mnemonics ("&&" is one '&').
+QString StripMnemonic(const QString& raw);
 // Windows line breaks in, plain ones shown; the reverse for multi-line edits.
 QString DisplayText(const QString& raw);
 

@@ -86,16 +86,7 @@ void CWnd::SetWindowText(const QString& text)
         w->setWindowTitle(text);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setProperty(kTextProperty, text);
-        QString shown;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i] == QLatin1Char('&')) {
-                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
-                    shown += QLatin1Char('&'), ++i;
-                continue;
-            }
-            shown += text[i];
-        }
-        label->setText(DisplayText(shown));
+        label->setText(DisplayText(StripMnemonic(text)));
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(DisplayText(text));
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
@@ -305,17 +296,23 @@ QWidget* colourTarget(QWidget* w)
 
 } // namespace
 
-void CWnd::SetTextColor(COLORREF color)
+namespace {
+
+void setPaletteColour(QWidget* w, COLORREF color, std::initializer_list<QPalette::ColorRole> roles)
 {
-    QWidget* w = GetWidget();
-    if (!w)
-        return;
-    w = colourTarget(w);
     QPalette p = w->palette();
     const QColor c(GetRValue(color), GetGValue(color), GetBValue(color));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    for (QPalette::ColorRole role : roles)
         p.setColor(QPalette::All, role, c);
     w->setPalette(p);
+}
+
+} // namespace
+
+void CWnd::SetTextColor(COLORREF color)
+{
+    if (QWidget* w = GetWidget())
+        setPaletteColour(colourTarget(w), color, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
 }
 
 void CWnd::SetBkColor(COLORREF color)
@@ -324,11 +321,7 @@ void CWnd::SetBkColor(COLORREF color)
     if (!w)
         return;
     w = colourTarget(w);
-    QPalette p = w->palette();
-    const QColor c(GetRValue(color), GetGValue(color), GetBValue(color));
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
-        p.setColor(QPalette::All, role, c);
-    w->setPalette(p);
+    setPaletteColour(w, color, {QPalette::Window, QPalette::Base, QPalette::Button});
     w->setAutoFillBackground(true);
 }
 

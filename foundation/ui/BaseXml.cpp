@@ -219,30 +219,36 @@ int CBaseXml::ParseFromNote_BOOL(int& value, const QString& xpath, int bAttr, co
     return 1;
 }
 
-int CBaseXml::ParseFromNote_Int(int& value, const QString& xpath, int bAttr, const QString& attr)
+namespace {
+
+// The number at the node, or nothing when there is none or it is not one.
+template <class T, class Convert>
+int parseNumber(T& value, const QString& text, bool found, Convert convert)
 {
-    QString text;
-    if (!readValue(SelectSingleNode(xpath), bAttr, attr, text))
+    if (!found)
         return 0;
     bool ok = false;
-    const int v = text.trimmed().toInt(&ok);
+    const T v = convert(text.trimmed(), &ok);
     if (!ok)
         return 0;
     value = v;
     return 1;
 }
 
+} // namespace
+
+int CBaseXml::ParseFromNote_Int(int& value, const QString& xpath, int bAttr, const QString& attr)
+{
+    QString text;
+    const bool found = readValue(SelectSingleNode(xpath), bAttr, attr, text);
+    return parseNumber(value, text, found, [](const QString& t, bool* ok) { return t.toInt(ok); });
+}
+
 int CBaseXml::ParseFromNote_DWORD(DWORD& value, const QString& xpath, int bAttr, const QString& attr)
 {
     QString text;
-    if (!readValue(SelectSingleNode(xpath), bAttr, attr, text))
-        return 0;
-    bool ok = false;
-    const uint v = text.trimmed().toUInt(&ok);
-    if (!ok)
-        return 0;
-    value = v;
-    return 1;
+    const bool found = readValue(SelectSingleNode(xpath), bAttr, attr, text);
+    return parseNumber(value, text, found, [](const QString& t, bool* ok) { return DWORD(t.toUInt(ok)); });
 }
 
 int CBaseXml::ParseFromNote_Str(QString& value, const QString& xpath, int bAttr, const QString& attr)
