@@ -69,7 +69,11 @@ QString CDbSqlite3::GetPathFile() const
     return m_strPathFile;
 }
 
-int CDbSqlite3::IsLoggedIn() const { return m_bLoggedIn; }
+int CDbSqlite3::IsLoggedIn() const
+{
+    std::lock_guard guard(m_lock);
+    return m_bLoggedIn;
+}
 
 std::recursive_mutex& CDbSqlite3::GetLock() { return m_lock; }
 
@@ -93,8 +97,8 @@ int CDbSqlite3::InitDB()
     // before anyone else gets to run a statement on it: a keyed file left at
     // 0 bytes would accept any key later, and a plain one would stay plain.
     const bool isNew = isMissingOrEmpty(m_strPathFile);
-    if (isNew)
-        platform::CreateOwnerOnlyFile(m_strPathFile);
+    const bool createdHere = isNew && !platform::FileExists(m_strPathFile) &&
+                             platform::CreateOwnerOnlyFile(m_strPathFile);
 
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(m_strPathFile).constData(), &db,
@@ -113,6 +117,8 @@ int CDbSqlite3::InitDB()
         if (code != SQLITE_OK) {
             sqlite3_close_v2(m_pDb);
             m_pDb = nullptr;
+            if (createdHere)
+                platform::RemoveFile(m_strPathFile);
             return code;
         }
     }
