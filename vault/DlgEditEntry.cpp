@@ -1,31 +1,346 @@
 #include "vault/DlgEditEntry.h"
 
-const DialogTemplate CDlgEditEntry::s_template = {IDD, "Entry", {0, 0, 300, 200}, {}};
+#include "foundation/storage/SqlText.h"
+#include "vault/DlgEntrySavedSuc.h"
+#include "vault/DlgHelpers.h"
+#include "vault/PasswdSetting.h"
+#include "vault/PasswdStrength.h"
+
+using vaultdlg::LangText;
+using vaultdlg::ShowLangMessage;
+
+const DialogTemplate CDlgEditEntry::s_template = {
+    IDD, "Entry", {0, 0, 300, 211},
+    {
+        {IDC_TITLE_LABEL, Control::Static, "Title:", {7, 9, 62, 12}},
+        {IDC_TITLE, Control::Edit, "", {72, 7, 221, 14}},
+        {IDC_USER_LABEL, Control::Static, "User Name:", {7, 27, 62, 12}},
+        {IDC_USER, Control::Edit, "", {72, 25, 221, 14}},
+        {IDC_PASSWD_LABEL, Control::Static, "Passwd:", {7, 45, 62, 12}},
+        {IDC_PASSWD, Control::Edit, "", {72, 43, 221, 14}, Style::Password},
+        {IDC_REPEAT_LABEL, Control::Static, "Repeat:", {7, 63, 62, 12}},
+        {IDC_REPEAT, Control::Edit, "", {72, 61, 221, 14}, Style::Password},
+        {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {72, 79, 221, 12}},
+        {IDC_URL_LABEL, Control::Static, "URL:", {7, 97, 62, 12}},
+        {IDC_URL, Control::Edit, "", {72, 95, 221, 14}},
+        {IDC_EMAIL_LABEL, Control::Static, "Contact Email:", {7, 115, 62, 12}},
+        {IDC_EMAIL, Control::Edit, "", {72, 113, 221, 14}},
+        {IDC_NOTES_LABEL, Control::Static, "Notes:", {7, 133, 62, 12}},
+        {IDC_NOTES, Control::Edit, "", {72, 131, 221, 52}, Style::MultiLine | Style::WantReturn},
+        {IDOK, Control::Button, "OK (Alt+Enter)", {153, 190, 68, 14}, Style::DefaultButton},
+        {IDCANCEL, Control::Button, "Cancel (Esc)", {225, 190, 68, 14}},
+        {IDC_OK_NEXT, Control::Button, "Ok and Next (Ctrl+Enter)", {7, 190, 110, 14}, Style::Hidden},
+    }};
 
 CDlgEditEntry::CDlgEditEntry(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
+
+void CDlgEditEntry::InitResizeAndMultiLangParam_Individual()
+{
+    RegisterItems({IDD, IDC_TITLE_LABEL, IDC_TITLE, IDC_USER_LABEL, IDC_USER, IDC_PASSWD_LABEL, IDC_PASSWD,
+                   IDC_REPEAT_LABEL, IDC_REPEAT, IDC_URL_LABEL, IDC_URL, IDC_EMAIL_LABEL, IDC_EMAIL, IDC_NOTES_LABEL,
+                   IDC_NOTES, IDC_STRENGTH, IDC_OK_NEXT, IDOK, IDCANCEL},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
+                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
+                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT,
+                   WND_TYPE_TEXT});
+}
+
 void CDlgEditEntry::SetEntry(StEntry* entry)
 {
-    if (entry) {
-        m_loaded = *entry;
-        m_bEditMode = 1;
-    }
+    if (!entry)
+        return;
+    m_loaded = *entry;
+    m_strTitle = entry->strTitle;
+    m_strUserName = entry->strUserName;
+    m_strPasswd = entry->strPasswd;
+    m_strRepeat = entry->strPasswd;
+    m_strURL = entry->strURL;
+    m_strEmail = entry->strEmail;
+    m_strNotes = entry->strNotes;
+    m_bEditMode = 1;
 }
-void CDlgEditEntry::EmptyCtrls() {}
-int CDlgEditEntry::CalcPasswdStrength(const QString&) { return 0; }
-void CDlgEditEntry::SetPasswdStrength(int strength) { m_iStrength = strength; }
-void CDlgEditEntry::InitResizeAndMultiLangParam_Individual() {}
-BOOL CDlgEditEntry::OnInitDialog() { return CBaseDlg::OnInitDialog(); }
-void CDlgEditEntry::OnOK() { CBaseDlg::OnOK(); }
-BOOL CDlgEditEntry::OnCommand(int id, UINT code) { return CBaseDlg::OnCommand(id, code); }
-BOOL CDlgEditEntry::PreTranslateMessage(MSG* msg) { return CBaseDlg::PreTranslateMessage(msg); }
-void CDlgEditEntry::UpdateLanguageStrToUI_Ex() {}
-void CDlgEditEntry::OkAndNext() {}
-bool CDlgEditEntry::Save(bool) { return false; }
-void CDlgEditEntry::ReadFields() {}
-bool CDlgEditEntry::CheckInput() { return false; }
-bool CDlgEditEntry::InsertEntry() { return false; }
-bool CDlgEditEntry::UpdateEntry() { return false; }
-bool CDlgEditEntry::EntryChanged() const { return false; }
-void CDlgEditEntry::UpdateYellow() {}
-void CDlgEditEntry::ShowSavedNotice(int, int) {}
-QString CDlgEditEntry::LabelText(int) const { return {}; }
+
+BOOL CDlgEditEntry::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+    SetDlgItemText(IDC_TITLE, m_strTitle);
+    SetDlgItemText(IDC_USER, m_strUserName);
+    SetDlgItemText(IDC_PASSWD, m_strPasswd);
+    SetDlgItemText(IDC_REPEAT, m_strRepeat);
+    SetDlgItemText(IDC_URL, m_strURL);
+    SetDlgItemText(IDC_EMAIL, m_strEmail);
+    SetDlgItemText(IDC_NOTES, m_strNotes);
+    SetPasswdStrength(CalcPasswdStrength(m_strPasswd));
+    UpdateYellow();
+    GetDlgItem(IDC_OK_NEXT).ShowWindow(m_bEditMode ? SW_HIDE : SW_SHOW);
+    m_pFocusWnd = GetDlgItem(IDC_TITLE);
+    SetTopMost(TRUE);
+    SetForegroundWindow();
+    return TRUE;
+}
+
+void CDlgEditEntry::UpdateLanguageStrToUI_Ex()
+{
+    // The base has just put the label's template text back.
+    SetPasswdStrength(m_iStrength);
+}
+
+int CDlgEditEntry::CalcPasswdStrength(const QString& passwd)
+{
+    m_iStrength = ::CalcPasswdStrength(passwd);
+    return m_iStrength;
+}
+
+COLORREF CDlgEditEntry::StrengthTextColor(int strength)
+{
+    if (strength < 25)
+        return RGB(246, 68, 68);
+    if (strength < 45)
+        return RGB(210, 0, 210);
+    if (strength < 60)
+        return RGB(0, 156, 0);
+    if (strength < 85)
+        return RGB(0, 0, 160);
+    return RGB(255, 255, 255);
+}
+
+void CDlgEditEntry::SetPasswdStrength(int strength)
+{
+    m_iStrength = strength;
+    m_strStrength = FormatText(LangText(IDD, 1310004, QStringLiteral("  %d/100 (Passwd Strength)")), {strength});
+    CWnd label = GetDlgItem(IDC_STRENGTH);
+    label.SetWindowText(m_strStrength);
+    label.ResetColors();
+    label.SetTextColor(StrengthTextColor(strength));
+    if (strength >= 85)
+        label.SetBkColor(RGB(0, 0, 0));
+    label.Invalidate();
+}
+
+void CDlgEditEntry::UpdateYellow()
+{
+    const QString passwd = GetDlgItemText(IDC_PASSWD);
+    const QString repeat = GetDlgItemText(IDC_REPEAT);
+    m_bTitleEmpty = GetDlgItemText(IDC_TITLE).isEmpty();
+    m_bUserEmpty = GetDlgItemText(IDC_USER).isEmpty();
+    m_bPasswdEmpty = passwd.isEmpty();
+    m_bRepeatEmpty = repeat.isEmpty();
+
+    auto mark = [this](int id, bool on, COLORREF color) {
+        CWnd edit = GetDlgItem(id);
+        edit.ResetColors();
+        if (on)
+            edit.SetBkColor(color);
+    };
+    mark(IDC_TITLE, m_bTitleEmpty, s_clrEmpty);
+    mark(IDC_USER, m_bUserEmpty, s_clrEmpty);
+    const bool differ = passwd != repeat;
+    const bool empty = m_bPasswdEmpty || m_bRepeatEmpty;
+    for (int id : {IDC_PASSWD, IDC_REPEAT})
+        mark(id, differ || empty, differ ? s_clrMismatch : s_clrEmpty);
+}
+
+void CDlgEditEntry::EmptyCtrls()
+{
+    for (int id : {IDC_TITLE, IDC_USER, IDC_PASSWD, IDC_REPEAT, IDC_URL, IDC_EMAIL, IDC_NOTES})
+        SetDlgItemText(id, QString());
+    ReadFields();
+    UpdateYellow();
+    SetPasswdStrength(CalcPasswdStrength(QString()));
+    GetDlgItem(IDC_TITLE).SetFocus();
+}
+
+BOOL CDlgEditEntry::OnCommand(int id, UINT code)
+{
+    if (code == EN_CHANGE) {
+        switch (id) {
+        case IDC_PASSWD:
+            SetPasswdStrength(CalcPasswdStrength(GetDlgItemText(IDC_PASSWD)));
+            [[fallthrough]];
+        case IDC_TITLE:
+        case IDC_USER:
+        case IDC_REPEAT:
+            UpdateYellow();
+            return TRUE;
+        default:
+            break;
+        }
+    }
+    if (id == IDC_OK_NEXT && code == BN_CLICKED) {
+        if (!m_bEditMode)
+            Save(true);
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
+}
+
+BOOL CDlgEditEntry::PreTranslateMessage(MSG* msg)
+{
+    if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && msg->wParam == VK_RETURN) {
+        if (msg->message == WM_SYSKEYDOWN || platform::GetKeyState(VK_MENU) < 0) {
+            OnOK();
+            return TRUE;
+        }
+        if (platform::GetKeyState(VK_CONTROL) < 0) {
+            if (!m_bEditMode)
+                Save(true);
+            return TRUE;
+        }
+        if (msg->hwndId != IDC_NOTES) {
+            platform::SendKeyInput(VK_TAB);
+            return TRUE;
+        }
+    }
+    return CBaseDlg::PreTranslateMessage(msg);
+}
+
+void CDlgEditEntry::OnOK()
+{
+    Save(false);
+}
+
+void CDlgEditEntry::Save(bool next)
+{
+    if (!g_pPwSettings || g_pPwSettings->ConfirmLogin() == -1) {
+        EndDialog(IDCANCEL);
+        return;
+    }
+    ReadFields();
+    if (!CheckInput())
+        return;
+    if (m_bEditMode && !EntryChanged()) {
+        EndDialog(IDCANCEL);
+        return;
+    }
+    if (!(m_bEditMode ? UpdateEntry() : InsertEntry()))
+        return;
+    ShowSavedNotice(m_bEditMode, next ? s_iNoticeMsNext : s_iNoticeMsOk);
+    if (next)
+        EmptyCtrls();
+    else
+        EndDialog(IDOK);
+}
+
+void CDlgEditEntry::ReadFields()
+{
+    m_strTitle = GetDlgItemText(IDC_TITLE);
+    m_strUserName = GetDlgItemText(IDC_USER);
+    m_strPasswd = GetDlgItemText(IDC_PASSWD);
+    m_strRepeat = GetDlgItemText(IDC_REPEAT);
+    m_strURL = GetDlgItemText(IDC_URL);
+    m_strEmail = GetDlgItemText(IDC_EMAIL);
+    m_strNotes = GetDlgItemText(IDC_NOTES);
+}
+
+void CDlgEditEntry::RefuseField(int strId, const QString& english, int labelId, int focusId)
+{
+    const QString fmt = LangText(IDD, strId, english);
+    platform::ShowMessageBox(labelId ? FormatText(fmt, {GetDlgItemText(labelId)}) : fmt);
+    GetDlgItem(focusId).SetFocus();
+}
+
+bool CDlgEditEntry::CheckInput()
+{
+    const QString emptyFmt = QStringLiteral("'%s'can not be empty!");
+    if (m_strTitle.isEmpty()) {
+        RefuseField(1310001, emptyFmt, IDC_TITLE_LABEL, IDC_TITLE);
+        return false;
+    }
+    if (m_strUserName.isEmpty()) {
+        RefuseField(1310001, emptyFmt, IDC_USER_LABEL, IDC_USER);
+        return false;
+    }
+    if (m_strPasswd != m_strRepeat) {
+        SetDlgItemText(IDC_PASSWD, QString());
+        SetDlgItemText(IDC_REPEAT, QString());
+        SetPasswdStrength(CalcPasswdStrength(QString()));
+        UpdateYellow();
+        RefuseField(1310002, QStringLiteral("The two passwords do not match, please enter them again!"), 0,
+                    IDC_PASSWD);
+        return false;
+    }
+    if (m_strPasswd.isEmpty()) {
+        RefuseField(1310001, emptyFmt, IDC_PASSWD_LABEL, IDC_PASSWD);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+// The entry already stored under this title and user name.
+bool EntryExists(const QString& title, const QString& userName)
+{
+    ST_PW_ENTRY probe;
+    probe.strTitle = title;
+    probe.strUserName = userName;
+    return g_pPwSettings->SelectEntry(&probe) == 1;
+}
+
+void ShowEntryExists(const QString& title, const QString& userName)
+{
+    ShowLangMessage(CDlgEditEntry::IDD, 1310003,
+                    QStringLiteral("The entry that 'Title' as %s and 'User Name' as %s is exist!"), {title, userName});
+}
+} // namespace
+
+bool CDlgEditEntry::InsertEntry()
+{
+    if (EntryExists(m_strTitle, m_strUserName)) {
+        ShowEntryExists(m_strTitle, m_strUserName);
+        GetDlgItem(IDC_USER).SetFocus();
+        return false;
+    }
+    ST_PW_ENTRY entry{QStringLiteral("Common"), m_strTitle, m_strUserName, m_strPasswd, m_strURL, m_strEmail,
+                      m_strNotes};
+    if (g_pPwSettings->InsertEntry(&entry, 0) != 0) {
+        GetDlgItem(IDC_TITLE).SetFocus();
+        return false;
+    }
+    return true;
+}
+
+bool CDlgEditEntry::UpdateEntry()
+{
+    // Taking the key of another entry would fail inside the transaction; say why.
+    const bool keyChanged = m_strTitle != m_loaded.strTitle || m_strUserName != m_loaded.strUserName;
+    if (keyChanged && EntryExists(m_strTitle, m_strUserName)) {
+        ShowEntryExists(m_strTitle, m_strUserName);
+        GetDlgItem(IDC_TITLE).SetFocus();
+        return false;
+    }
+    const QStringList sqls = {
+        FormatText("DELETE FROM %s WHERE %s=%s AND %s=%s", g_strTnPwEntry, g_strColTitle,
+                   quoteSqlText(m_loaded.strTitle), g_strColUserName, quoteSqlText(m_loaded.strUserName)),
+        FormatText("INSERT INTO %s VALUES('Common', %s, %s, %s, %s, %s, %s)", g_strTnPwEntry, quoteSqlText(m_strTitle),
+                   quoteSqlText(m_strUserName), quoteSqlText(m_strPasswd), quoteSqlText(m_strURL),
+                   quoteSqlText(m_strEmail), quoteSqlText(m_strNotes)),
+    };
+    const int code = g_pSqlite->Transaction(sqls);
+    if (code != 0) {
+        ShowSqlError(code, QString());
+        GetDlgItem(IDC_TITLE).SetFocus();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+// The notes edit answers CR LF line breaks whatever the stored notes hold.
+QString PlainLineBreaks(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+} // namespace
+
+bool CDlgEditEntry::EntryChanged() const
+{
+    return m_strTitle != m_loaded.strTitle || m_strUserName != m_loaded.strUserName ||
+           m_strPasswd != m_loaded.strPasswd || m_strURL != m_loaded.strURL || m_strEmail != m_loaded.strEmail ||
+           PlainLineBreaks(m_strNotes) != PlainLineBreaks(m_loaded.strNotes) || m_strRepeat != m_loaded.strPasswd;
+}
+
+void CDlgEditEntry::ShowSavedNotice(int editMode, int displayMs)
+{
+    CDlgEntrySavedSuc notice(editMode, m_strTitle, m_strUserName, displayMs, this);
+    notice.DoModal();
+}

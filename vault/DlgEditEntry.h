@@ -42,6 +42,7 @@ public:
     int IsEditMode() const { return m_bEditMode; }
 
     void EmptyCtrls();
+    // Scores the password and keeps the score as the editor's strength.
     int CalcPasswdStrength(const QString& passwd);
     void SetPasswdStrength(int strength);
     int GetPasswdStrength() const { return m_iStrength; }
@@ -49,6 +50,12 @@ public:
     // How long the saved notice stays (milliseconds) after OK and Ok and Next.
     static constexpr int s_iNoticeMsOk = 1200;
     static constexpr int s_iNoticeMsNext = 300;
+
+    // Colours of the marks and of the strength bands.
+    static constexpr COLORREF s_clrEmpty = RGB(255, 255, 0);
+    static constexpr COLORREF s_clrMismatch = RGB(246, 68, 68);
+    // The text (and for the top band the background) colour of a strength.
+    static COLORREF StrengthTextColor(int strength);
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
@@ -59,17 +66,16 @@ protected:
     void UpdateLanguageStrToUI_Ex() override;
 
 private:
-    void OkAndNext();
-    // 0 = ok, 1 = ok and next.
-    bool Save(bool next);
+    // Saves the fields: after OK (the dialog closes) or Ok and Next (it stays).
+    void Save(bool next);
     void ReadFields();
     bool CheckInput();
     bool InsertEntry();
     bool UpdateEntry();
     bool EntryChanged() const;
     void UpdateYellow();
-    void ShowSavedNotice(int editMode, int ms);
-    QString LabelText(int id) const;
+    void ShowSavedNotice(int editMode, int displayMs);
+    void RefuseField(int strId, const QString& english, int labelId, int focusId);
 
     QString m_strTitle, m_strUserName, m_strPasswd, m_strRepeat, m_strURL, m_strEmail, m_strNotes;
     StEntry m_loaded;
