@@ -442,19 +442,23 @@ int CPasswdSetting::BackupPasswdDb()
     const QString name = FormatText("%s%s_%.4d%.2d%.2d_%.2d%.2d%.2d.db", folder, g_strBackupPrefix,
                                     day.year(), day.month(), day.day(), time.hour(),
                                     time.minute(), time.second());
-    // The copy is complete and synced under a hidden name that never matches
-    // the backup pattern before it takes the dated name; a backup of the same
-    // second is replaced in that one step. A leftover of a stopped backup goes.
+    // The wrapper copies under the connection's lock into a hidden temporary
+    // file that takes the dated name only when complete and synced. A backup
+    // of the same second is replaced in one step by a rename from a staging
+    // name that never matches the backup pattern. Leftovers of a stopped
+    // backup go first.
     const QString staging = folder + '.' + g_strBackupPrefix + QStringLiteral(".part");
-    const QDir backupDir(folder);
-    for (const QString& leftover :
-         backupDir.entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
-                             QDir::Files | QDir::Hidden | QDir::CaseSensitive))
+    for (const QString& leftover : QDir(folder).entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
+                                                          QDir::Files | QDir::Hidden | QDir::CaseSensitive))
         platform::RemoveFile(folder + leftover);
-    if (!g_pSqlite->CopyDbFileTo(staging))
-        return 0;
-    if (!platform::ReplaceFile(staging, name)) {
-        platform::RemoveFile(staging);
+    if (platform::FileExists(name)) {
+        if (!g_pSqlite->CopyDbFileTo(staging))
+            return 0;
+        if (!platform::ReplaceFile(staging, name)) {
+            platform::RemoveFile(staging);
+            return 0;
+        }
+    } else if (!g_pSqlite->CopyDbFileTo(name)) {
         return 0;
     }
 

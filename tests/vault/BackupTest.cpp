@@ -1,6 +1,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -100,6 +101,25 @@ TEST_F(BackupTest, RetentionKeepsTheNewestTwentyAndIgnoresPartialFiles)
     EXPECT_TRUE(all.contains("PasswdBK_20000131_000000.db.part")) << "not a backup: neither counted nor deleted";
     EXPECT_FALSE(all.contains(".PasswdBK.part.tmp-a1b2c3")) << "leftovers of a stopped backup are cleared";
     EXPECT_FALSE(all.contains(".PasswdBK.part"));
+}
+
+TEST_F(BackupTest, BackupOfTheSameSecondReplacesTheEarlierOne)
+{
+    ASSERT_TRUE(QDir().mkpath(backupFolder()));
+    // Stand-ins for earlier backups under the names of the next ten seconds.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s < 10; ++s)
+        touch(now.addSecs(s).toString("'PasswdBK_'yyyyMMdd_HHmmss'.db'"));
+
+    ASSERT_TRUE(store().BackupPasswdDb());
+
+    const QStringList names = backups();
+    EXPECT_EQ(names.size(), 10);
+    int replaced = 0;
+    for (const QString& name : names)
+        replaced += checkBackup(backupFolder() + name, QString()).isEmpty();
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(everything(), names);
 }
 
 TEST_F(BackupTest, FailedCopyLeavesNoBackupBehind)
