@@ -3,7 +3,9 @@
 #include <QWidget>
 
 #include "UiFixture.h"
+#include "foundation/storage/SysHelpers.h"
 #include "foundation/ui/BaseDlg.h"
+#include "foundation/ui/BasePage.h"
 #include "foundation/ui/ExListCtrl.h"
 #include "support/DialogDriver.h"
 
@@ -249,6 +251,58 @@ TEST_F(WindowBaseTest, WithoutScalingTheLanguageFontReachesTheControls)
     EXPECT_EQ(expected.lfFaceName, "宋体");
     EXPECT_EQ(applied.lfHeight, expected.lfHeight);
     d.Close(dlg);
+}
+
+} // namespace
+
+namespace {
+
+const DialogTemplate kPageTemplate = {
+    10100, "Page", {0, 0, 120, 60}, {{14201, Control::Static, "Text", {5, 5, 100, 12}}}};
+
+class CPageProbe : public CBasePage {
+public:
+    explicit CPageProbe(CDialogEx* sheet) : CBasePage(kPageTemplate, sheet) {}
+    int m_after = 0;
+
+protected:
+    void InitResizeAndMultiLangParam_Individual() override
+    {
+        RegisterItems({10100, 14201}, {m_eWndType, WND_TYPE_TEXT});
+    }
+    void AfterInitDialog() override { ++m_after; }
+};
+
+TEST_F(WindowBaseTest, PageTakesItsTitleAndNamesItselfInTheSheetCaption)
+{
+    WriteLangFile("Lang_enu.xml", R"(<Tessel><LanguageString>
+  <Window ID="10100" Type="-2" Tip="Einstellungen"><ItemCtrl id="14201" Type="0">Seite</ItemCtrl></Window>
+</LanguageString></Tessel>)");
+    CDlgBaseProbe sheet;
+    ASSERT_TRUE(d.Open(sheet));
+    CPageProbe page(&sheet);
+    ASSERT_TRUE(d.Open(page));
+    d.ProcessEvents();
+    EXPECT_EQ(page.GetWndType(), WND_TYPE_PAGE);
+    EXPECT_EQ(page.m_after, 1);
+    EXPECT_EQ(page.GetDlgItemText(14201), "Seite");
+    EXPECT_EQ(page.GetPageTitle(), "Einstellungen");
+    EXPECT_TRUE(sheet.GetWindowText().endsWith(" - Einstellungen"));
+    d.Close(page);
+    d.Close(sheet);
+}
+
+TEST_F(WindowBaseTest, PageTitlesReplaceOnlyTheTitlesTheFileHas)
+{
+    WriteLangFile("Lang_enu.xml", R"(<Tessel><LanguageString>
+  <Window ID="10100" Type="-2" Tip="Einstellungen"/><Window ID="10400" Type="-3" Tip="Kein Titel"/>
+</LanguageString></Tessel>)");
+    const QString savedSet = g_strTitleSet;
+    const QString savedAbout = g_strTitleAbout;
+    CBaseResizeAndMultiLang::GetPageTitles();
+    EXPECT_EQ(g_strTitleSet, "Einstellungen");
+    EXPECT_EQ(g_strTitleAbout, savedAbout);  // a dialog, not a page
+    g_strTitleSet = savedSet;
 }
 
 } // namespace
