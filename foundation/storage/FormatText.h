@@ -15,7 +15,10 @@
 TESSELCORE_API QString FormatText(const QString& fmt, const QVariantList& args);
 
 namespace formattext_detail {
+inline QVariant toArg(const QVariant& v) { return v; }
 inline QVariant toArg(const QString& v) { return v; }
+inline QVariant toArg(QStringView v) { return v.toString(); }
+inline QVariant toArg(QLatin1String v) { return QString(v); }
 inline QVariant toArg(const char* v) { return QString::fromUtf8(v); }
 inline QVariant toArg(const char16_t* v) { return QString::fromUtf16(v); }
 template <class T>
