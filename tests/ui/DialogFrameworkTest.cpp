@@ -223,3 +223,28 @@ TEST_F(DialogFrameworkTest, ScreenshotOfTheSampleWithLanguageTexts)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DialogFrameworkTest, ChineseTextsRenderWithAnInstalledStandInForTheLanguageFont)
+{
+    WriteLangFile("Lang_chs.xml", R"(<Tessel><LanguageString>
+  <Window ID="13200" Type="-3" Tip="密码查询">
+    <ItemCtrl id="13202" Type="0">搜索</ItemCtrl>
+    <ItemCtrl id="13205" Type="0">显示密码</ItemCtrl>
+    <ItemCtrl id="13211" Type="0">全选</ItemCtrl>
+    <ItemCtrl id="13203" Type="2"><Column id="0">标题</Column><Column id="1">用户名</Column><Column id="2">密码</Column>
+      <Column id="3">网址</Column><Column id="4">电子邮件</Column><Column id="5">备注</Column></ItemCtrl>
+  </Window></LanguageString></Tessel>)");
+    CBaseResizeAndMultiLang::s_eLanguage = LANG_CHS;
+    CDlgSample dlg;
+    ASSERT_TRUE(d.Open(dlg));
+    EXPECT_EQ(dlg.GetDlgItemText(CDlgSample::IDC_SEARCH), "搜索");
+    LOGFONT lf;
+    ASSERT_TRUE(dlg.GetDlgItem(CDlgSample::IDC_SEARCH).GetLogFont(lf));
+    EXPECT_FALSE(lf.lfFaceName.isEmpty());
+    EXPECT_TRUE(d.SaveScreenshot(dlg, "/tmp/vaultwick-sample-chs.png"));
+    d.Close(dlg);
+}
+
+} // namespace
