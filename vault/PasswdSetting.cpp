@@ -76,6 +76,16 @@ QString EntryWhere(const QString& title, const QString& userName)
                       quoteSqlText(userName));
 }
 
+QString SelectEntrySql(const QString& title, const QString& userName)
+{
+    return FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry, EntryWhere(title, userName));
+}
+
+QString DeleteEntrySql(const QString& title, const QString& userName)
+{
+    return FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry, EntryWhere(title, userName));
+}
+
 // Runs a statement whose failure does not matter to the caller.
 void ExecQuietly(CDbSqlite3* db, const QString& sql)
 {
@@ -103,9 +113,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
     bool replace = false;
     while (policy != 0) {
         SqlResultMap rows;
-        out.code = Exec(db, FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry,
-                                       EntryWhere(entry->strTitle, entry->strUserName)),
-                        &rows, out.errText);
+        out.code = Exec(db, SelectEntrySql(entry->strTitle, entry->strUserName), &rows, out.errText);
         if (out.code != 0) {
             out.result = -1;
             return out;
@@ -132,8 +140,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
             out.result = -1;
             return out;
         }
-        ExecQuietly(db, FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry,
-                                   EntryWhere(entry->strTitle, entry->strUserName)));
+        ExecQuietly(db, DeleteEntrySql(entry->strTitle, entry->strUserName));
     }
     out.code = Exec(db,
                     FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
@@ -379,8 +386,7 @@ int CPasswdSetting::SelectEntry(ST_PW_ENTRY* entry)
     if (!entry)
         return 0;
     SqlResultMap rows;
-    const QString where = EntryWhere(entry->strTitle, entry->strUserName);
-    if (ExecOrShow(FormatText("SELECT * FROM %s WHERE %s", g_strTnPwEntry, where), &rows) != 0)
+    if (ExecOrShow(SelectEntrySql(entry->strTitle, entry->strUserName), &rows) != 0)
         return 0;
     if (rows.empty())
         return 0;
@@ -410,8 +416,7 @@ int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy)
 
 int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
 {
-    const QString where = EntryWhere(title, userName);
-    return ExecOrShow(FormatText("DELETE FROM %s WHERE %s", g_strTnPwEntry, where), nullptr) == 0 ? 1 : 0;
+    return ExecOrShow(DeleteEntrySql(title, userName), nullptr) == 0 ? 1 : 0;
 }
 
 int CPasswdSetting::ConfirmLogin()
