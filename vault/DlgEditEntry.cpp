@@ -215,10 +215,13 @@ void CDlgEditEntry::Save(bool next)
     if (!(m_bEditMode ? UpdateEntry() : InsertEntry()))
         return;
     ShowSavedNotice(m_bEditMode, next ? s_iNoticeMsNext : s_iNoticeMsOk);
-    if (next)
-        EmptyCtrls();
-    else
+    if (!next) {
         EndDialog(IDOK);
+        return;
+    }
+    // The notice had the input; take it back for the next entry.
+    SetForegroundWindow();
+    EmptyCtrls();
 }
 
 void CDlgEditEntry::ReadFields()
