@@ -71,12 +71,16 @@ public:
     // 0 = logged in already, 1 = the login was confirmed now, -1 = refused.
     int ConfirmLogin();
 
-    // Dated copy in the backup folder, the newest g_iBackupKeep kept.
-    // 0 when the folder cannot be made or the copy failed.
+    // Dated copy in the backup folder, the newest g_iBackupKeep kept; safe on
+    // another thread (the copy waits for statements and transactions of the
+    // vault connection). 0 when the folder cannot be made or the copy failed.
     int BackupPasswdDb();
     // Every entry of `db` (the vault when null), entry type left empty.
     int SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db = nullptr);
-    // Stores the list in one transaction; 0, or -1 when an entry failed.
+    // Stores the list in one transaction: a failing entry is counted in
+    // `failed`, the others in `stored` (and `third`, always equal to it); a
+    // failure that abandons the transaction stores nothing and counts every
+    // entry as failed. 0, or -1 when an entry failed.
     int InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries, int policy);
 
 private:
