@@ -133,6 +133,18 @@ TEST_F(DbSqlite3Test, KeyedFileOpensOnlyWithItsPassword)
     EXPECT_EQ(rows[0]["v"], kSecret);
 }
 
+TEST_F(DbSqlite3Test, JournalOfAnOpenTransactionIsEncryptedToo)
+{
+    auto db = makeVault("v.db", "pw");
+    mustExec(*db, "BEGIN");
+    mustExec(*db, "UPDATE T SET v='changed'");
+    mustExec(*db, "CREATE TABLE Filler(x)");
+    ASSERT_TRUE(QFileInfo::exists(file("v.db-journal")));
+    EXPECT_EQ(modeOf(file("v.db-journal")), 0600u);
+    EXPECT_FALSE(bytesOnDisk(file("v.db")).contains(kSecret.toUtf8()));
+    mustExec(*db, "ROLLBACK");
+}
+
 TEST_F(DbSqlite3Test, CipherSettingsAreGivenAgainAtEveryOpen)
 {
     // A file made with the system's own count opens through the wrapper and
