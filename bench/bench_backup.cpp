@@ -1,8 +1,5 @@
 // One backup of a vault of about 20 MB against a plain file copy of the same
 // file in the same run (median of several rounds each).
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -12,38 +9,17 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "foundation/storage/Globals.h"
+#include "BenchVault.h"
 #include "platform/Files.h"
-#include "vault/PasswdSetting.h"
-
-namespace {
-
-long PeakRssKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-} // namespace
 
 int main()
 {
     QTemporaryDir dir;
-    g_strSavedDataPath = dir.path() + '/';
-    const QString vault = g_strSavedDataPath + g_strDbFile;
-    g_pSqlite = new CDbSqlite3(vault);
-    g_pPwSettings = new CPasswdSetting;
-    if (!g_pPwSettings->CreateDbPasswd() || g_pSqlite->InitDB() != 0 || !g_pSqlite->ConfirmPasswd(QString(), 0)) {
+    if (!OpenNewVault(dir)) {
         std::fprintf(stderr, "cannot create the vault\n");
         return 1;
     }
+    const QString vault = g_pSqlite->GetPathFile();
     const QString notes(3500, QChar('n'));
     for (int batch = 0; QFileInfo(vault).size() < 20 * 1024 * 1024; ++batch) {
         PwEntryArray entries;
@@ -86,9 +62,8 @@ int main()
     std::printf("  plain file copy + fsync:                  %8.1f ms\n", synced);
     std::printf("  BackupPasswdDb (locked, synced, renamed): %8.1f ms  (%.2fx baseline, %.2fx copy + fsync; target <= 1.5x)\n",
                 backup, backup / copy, backup / synced);
-    std::printf("  peak RSS: %.1f MiB\n", PeakRssKiB() / 1024.0);
-    delete g_pPwSettings;
-    delete g_pSqlite;
+    std::printf("  peak RSS: %.1f MiB\n", PeakRssMiB());
+    CloseVault();
     if (!ok) {
         std::fprintf(stderr, "a copy or a backup failed\n");
         return 1;

@@ -1,24 +1,14 @@
 // Import of 10,000 entries into a vault that already holds 10,000, every one
 // a duplicate renamed with "-Import" (policy 2), against the baseline of
 // storing the same 10,000 into an empty vault (policy 0) in the same run.
-#include <sys/resource.h>
-
 #include <cstdio>
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include "foundation/storage/Globals.h"
-#include "vault/PasswdSetting.h"
+#include "BenchVault.h"
 
 namespace {
-
-long PeakRssKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 PwEntryArray MakeEntries(int count)
 {
@@ -48,10 +38,7 @@ int main()
 {
     constexpr int kEntries = 10000;
     QTemporaryDir dir;
-    g_strSavedDataPath = dir.path() + '/';
-    g_pSqlite = new CDbSqlite3(g_strSavedDataPath + g_strDbFile);
-    g_pPwSettings = new CPasswdSetting;
-    if (!g_pPwSettings->CreateDbPasswd() || g_pSqlite->InitDB() != 0 || !g_pSqlite->ConfirmPasswd(QString(), 0)) {
+    if (!OpenNewVault(dir)) {
         std::fprintf(stderr, "cannot create the vault\n");
         return 1;
     }
@@ -59,15 +46,14 @@ int main()
 
     double baselineMs = 0, importMs = 0;
     const bool ok = TimedImport(entries, 0, baselineMs) && TimedImport(entries, 2, importMs);
-    const long rss = PeakRssKiB();
+    const double rss = PeakRssMiB();
 
     std::printf("bench_import: %d entries into a vault holding %d, all renamed (policy 2)\n", kEntries, kEntries + 3);
     std::printf("  baseline, same entries into an empty vault (policy 0): %8.1f ms\n", baselineMs);
     std::printf("  import with renames (policy 2):                        %8.1f ms  (%.2fx baseline; target <= 2000 ms)\n",
                 importMs, importMs / baselineMs);
-    std::printf("  peak RSS: %.1f MiB\n", rss / 1024.0);
-    delete g_pPwSettings;
-    delete g_pSqlite;
+    std::printf("  peak RSS: %.1f MiB\n", rss);
+    CloseVault();
     if (!ok) {
         std::fprintf(stderr, "an import failed\n");
         return 1;
