@@ -17,8 +17,8 @@ CDlgAbout::CDlgAbout(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgAbout::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_THANKS, IDC_LINK, IDCANCEL},
-                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT});
+    // The link shows the address itself: nothing to translate.
+    RegisterItems({IDD, IDC_THANKS, IDCANCEL}, {m_eWndType, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgAbout::OnCommand(int id, UINT code)
