@@ -83,16 +83,20 @@ void ListModel::setCaption(int col, const QString& caption)
 
 int ListModel::insertRow(int row, const QString& text)
 {
+    // Room for every column at once: the cells are set right after.
+    QStringList cells;
+    cells.reserve(qMax(1, columns()));
+    cells.append(text);
     if (row < 0 || row >= count()) {
         // Appending: the view learns of it in one batch.
-        m_rows.append(QStringList{text});
+        m_rows.append(std::move(cells));
         m_checks.append(0);
         schedulePublish();
         return count() - 1;
     }
     publish();
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(row, QStringList{text});
+    m_rows.insert(row, std::move(cells));
     m_checks.insert(row, 0);
     ++m_published;
     endInsertRows();
