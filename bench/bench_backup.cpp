@@ -51,6 +51,8 @@ int main()
         ok = QFile::copy(vault, synced) && platform::SyncFile(synced) && ok;
         syncedMs.push_back(timer.nsecsElapsed() / 1e6);
 
+        // A weekly backup finds no backup of the same second to replace.
+        QDir(g_strSavedDataPath + "Backup").removeRecursively();
         timer.restart();
         ok = g_pPwSettings->BackupPasswdDb() && ok;
         backupMs.push_back(timer.nsecsElapsed() / 1e6);
