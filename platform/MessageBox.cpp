@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 namespace platform {
 namespace {
@@ -17,7 +18,7 @@ MessageBoxHandler& currentHandler()
 int showReal(const QString& text, const QString& caption, unsigned type)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        std::fprintf(stderr, "%s\n", QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).toUtf8().constData());
         return IDOK;
     }
     // Message texts carry Windows line breaks ("\r\n"); a lone '\r' would
@@ -47,6 +48,15 @@ int showReal(const QString& text, const QString& caption, unsigned type)
 
 int ShowMessageBox(const QString& text, const QString& caption, unsigned type)
 {
+    // A worker thread (the weekly backup) must not build widgets, and must not
+    // wait for the UI thread either: that thread may be joining it. Its box is
+    // queued to the UI thread and the worker goes on as if OK was pressed.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) {
+        QMetaObject::invokeMethod(app, [text, caption, type] { ShowMessageBox(text, caption, type); },
+                                  Qt::QueuedConnection);
+        return IDOK;
+    }
     if (auto& handler = currentHandler())
         return handler(text, caption, type);
     return showReal(text, caption, type);
