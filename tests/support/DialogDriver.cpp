@@ -169,6 +169,12 @@ void DialogDriver::Activate(CDialogEx& dlg)
     QCoreApplication::processEvents();
 }
 
+void DialogDriver::DeactivateAll()
+{
+    QApplication::setActiveWindow(nullptr);
+    QCoreApplication::processEvents();
+}
+
 bool DialogDriver::Focus(CDialogEx& dlg, int id)
 {
     QWidget* w = controlOf(dlg, id);

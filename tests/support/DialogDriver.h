@@ -80,6 +80,10 @@ public:
     void ProcessEvents();
     // Makes the dialog the active window (activation notifications follow).
     void Activate(CDialogEx& dlg);
+    // The user switches to another program: no window of ours is active.
+    // (Activating another of our windows does not work while a modal dialog
+    // blocks it, just as on the desktop.)
+    void DeactivateAll();
     bool SaveScreenshot(CDialogEx& dlg, const QString& pngPath);
 
 private:

@@ -85,6 +85,20 @@ TEST_F(DialogFrameworkTest, LanguageSwitchReachesAnOpenWindowOnActivation)
     d.Close(dlg);
 }
 
+TEST_F(DialogFrameworkTest, LeavingAndReturningIsOneDeactivationAndOneActivation)
+{
+    CDlgSample dlg;
+    d.RunModal(dlg, [&](CDialogEx&) {
+        const int before = dlg.m_activations;
+        d.Activate(dlg);  // already active: nothing new
+        EXPECT_EQ(dlg.m_activations, before);
+        d.DeactivateAll();
+        d.Activate(dlg);
+        EXPECT_EQ(dlg.m_activations, before + 1);
+        dlg.EndDialog(IDOK);
+    });
+}
+
 TEST_F(DialogFrameworkTest, KeyHookSeesKeysBeforeTheControlsAndEnterIsConsumed)
 {
     CDlgSample dlg;
