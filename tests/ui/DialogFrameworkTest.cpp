@@ -99,6 +99,39 @@ TEST_F(DialogFrameworkTest, LeavingAndReturningIsOneDeactivationAndOneActivation
     });
 }
 
+TEST_F(DialogFrameworkTest, HiddenModalWindowKeepsRunningItsTimersAndMessages)
+{
+    CDlgSample dlg;
+    const int result = d.RunModal(dlg, [&](CDialogEx&) {
+        dlg.ShowWindow(SW_HIDE);
+        d.ProcessEvents();
+        EXPECT_TRUE(dlg.IsRunning());
+        EXPECT_FALSE(dlg.IsWindowVisible());
+        dlg.PostMessage(WM_SETTIMER_REQUEST, 3, 10000);
+        d.ProcessEvents();
+        EXPECT_EQ(dlg.GetTimerElapse(3), 10000);
+        dlg.ShowWindow(SW_SHOW);
+        EXPECT_TRUE(dlg.IsWindowVisible());
+        dlg.EndDialog(IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+}
+
+TEST_F(DialogFrameworkTest, EndingTheOuterDialogWhileAnInnerOneRunsEndsBothInTurn)
+{
+    CDlgSample outer;
+    CDlgSample inner(&outer);
+    d.AnswerNextDialog([&](CDialogEx&) {
+        outer.EndDialog(IDCANCEL);  // e.g. from a timer of the outer window
+        EXPECT_TRUE(inner.IsRunning());
+        inner.EndDialog(IDOK);
+    });
+    int innerResult = 0;
+    const int outerResult = d.RunModal(outer, [&](CDialogEx&) { innerResult = inner.DoModal(); });
+    EXPECT_EQ(innerResult, IDOK);
+    EXPECT_EQ(outerResult, IDCANCEL);
+}
+
 TEST_F(DialogFrameworkTest, KeyHookSeesKeysBeforeTheControlsAndEnterIsConsumed)
 {
     CDlgSample dlg;
