@@ -418,3 +418,27 @@ TEST_F(DlgEditEntryTest, RefusedLoginClosesWithCancel)
 }
 
 } // namespace
+
+namespace {
+
+// Pictures of the editor and its notice (under /tmp, or VW_SCREENSHOT_DIR).
+TEST_F(DlgEditEntryTest, Screenshots)
+{
+    const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
+                                                                        : QStringLiteral("/tmp");
+    E dlg;
+    d.RunModal(dlg, [&](CDialogEx&) {
+        Fill(dlg, {"Bank", "me@example.org", "Abcdeef1", "https://bank.example", "me@example.org",
+                   "Customer number 4711\nPIN in the safe"});
+        d.Focus(dlg, E::IDC_PASSWD);
+        EXPECT_TRUE(d.SaveScreenshot(dlg, dir + "/editor.png"));
+        dlg.EndDialog(IDCANCEL);
+    });
+    CDlgEntrySavedSuc notice(1, "Bank", "me@example.org", 1200);
+    d.RunModal(notice, [&](CDialogEx&) {
+        EXPECT_TRUE(d.SaveScreenshot(notice, dir + "/vw-saved.png"));
+        notice.EndDialog(IDOK);
+    });
+}
+
+} // namespace

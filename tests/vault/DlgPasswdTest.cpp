@@ -299,3 +299,35 @@ TEST_F(DlgPasswdTest, ConfirmNamesAVaultFileThatCannotBeOpened)
 }
 
 } // namespace
+
+namespace {
+
+// Pictures of the four dialogs for a look (under /tmp, or VW_SCREENSHOT_DIR).
+TEST_F(DlgPasswdTest, Screenshots)
+{
+    const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
+                                                                        : QStringLiteral("/tmp");
+    CDlgDbLogin login(g_pSqlite);
+    d.RunModal(login, [&](CDialogEx&) {
+        d.Type(login, CDlgDbLogin::IDC_PASSWD, "secret");
+        EXPECT_TRUE(d.SaveScreenshot(login, dir + "/login.png"));
+        login.EndDialog(IDCANCEL);
+    });
+    CDlgSetPasswd set;
+    d.RunModal(set, [&](CDialogEx&) {
+        EXPECT_TRUE(d.SaveScreenshot(set, dir + "/vw-setpasswd.png"));
+        set.EndDialog(IDCANCEL);
+    });
+    CDlgChangePasswd change;
+    d.RunModal(change, [&](CDialogEx&) {
+        EXPECT_TRUE(d.SaveScreenshot(change, dir + "/vw-changepasswd.png"));
+        change.EndDialog(IDCANCEL);
+    });
+    CDlgConfirmPasswd confirm;
+    d.RunModal(confirm, [&](CDialogEx&) {
+        EXPECT_TRUE(d.SaveScreenshot(confirm, dir + "/vw-confirmpasswd.png"));
+        confirm.EndDialog(IDCANCEL);
+    });
+}
+
+} // namespace
