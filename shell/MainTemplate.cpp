@@ -3,7 +3,7 @@
 // The settings page. Four groups of the same width, one control per column
 // throughout, so longer translations grow into the same generous columns:
 // check boxes and labels on the left, edits, lists and buttons from x = 145
-// (hot-key rows) or x = 160 (lists) to the group's inner edge at 365.
+// (hot-key rows), x = 160 (lists) or x = 242 (buttons) to the inner edge at 365.
 //
 // The data-folder row (15022, 15023) is never shown: it shares the bottom
 // strip with the saved notice and would need a row of its own if it were.
@@ -12,15 +12,15 @@ const DialogTemplate CVaultwickDlg::s_template = {
     {
         {IDC_GROUP_HOTKEY, Control::GroupBox, "HOTKEY Settings", {7, 6, 366, 52}},
         {IDC_CHECK_HOTKEY_ADD, Control::CheckBox, " 'ADD'  HOTKEY", {15, 19, 125, 14}},
-        {IDC_HOTKEY_ADD, Control::HotKey, "", {145, 19, 100, 14}},
-        {IDC_ADD_NOW, Control::Button, "Add Passwd Now", {250, 19, 115, 14}},
+        {IDC_HOTKEY_ADD, Control::HotKey, "", {145, 19, 92, 14}},
+        {IDC_ADD_NOW, Control::Button, "Add Passwd Now", {242, 19, 123, 14}},
         {IDC_CHECK_HOTKEY_QUERY, Control::CheckBox, " 'QUERY'  HOTKEY", {15, 37, 125, 14}},
-        {IDC_HOTKEY_QUERY, Control::HotKey, "", {145, 37, 100, 14}},
-        {IDC_QUERY_NOW, Control::Button, "Query Passwd Now", {250, 37, 115, 14}},
+        {IDC_HOTKEY_QUERY, Control::HotKey, "", {145, 37, 92, 14}},
+        {IDC_QUERY_NOW, Control::Button, "Query Passwd Now", {242, 37, 123, 14}},
 
         {IDC_GROUP_LOGIN, Control::GroupBox, "Login Passwd Settings", {7, 64, 366, 70}},
-        {IDC_NEED_LOGIN_PASSWD, Control::CheckBox, "Need Login Passwd", {15, 77, 225, 14}},
-        {IDC_CHANGE_LOGIN_PASSWD, Control::Button, "Change Login Passwd", {250, 77, 115, 14}},
+        {IDC_NEED_LOGIN_PASSWD, Control::CheckBox, "Need Login Passwd", {15, 77, 222, 14}},
+        {IDC_CHANGE_LOGIN_PASSWD, Control::Button, "Change Login Passwd", {242, 77, 123, 14}},
         {IDC_RADIO_ONCE, Control::Radio, "Input Passwd Only Once (When Login)", {15, 95, 350, 14}, Style::Group},
         {IDC_RADIO_OTHER, Control::Radio, "Select Other Frequency", {15, 113, 140, 14}, Style::Group},
         {IDC_INPUT_FREQ, Control::ComboBox, "", {160, 113, 205, 14}},

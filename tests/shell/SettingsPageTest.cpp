@@ -1,0 +1,337 @@
+// The settings page on real files: every control saves at once, the login
+// group follows the vault's password, and the language switches live.
+#include <QFile>
+#include <QWidget>
+
+#include "MainWindowFixture.h"
+#include "vault/DlgChangePasswd.h"
+#include "vault/DlgConfirmPasswd.h"
+#include "vault/DlgSetPasswd.h"
+#include "vault/StoreFixture.h"
+
+namespace {
+
+using D = CVaultwickDlg;
+
+class SettingsPageTest : public MainWindowTest {
+protected:
+    static int StoredVault(const QString& column)
+    {
+        int value = -1;
+        g_pPwSettings->SetAuthorition(1);
+        g_pPwSettings->GetPasswdSetting(value, column);
+        g_pPwSettings->SetAuthorition(0);
+        return value;
+    }
+    bool Enabled(CVaultwickDlg& dlg, int id) { return dlg.GetDlgItem(id).IsWindowEnabled(); }
+    bool Checked(CVaultwickDlg& dlg, int id) { return dlg.IsDlgButtonChecked(id) == BST_CHECKED; }
+    int FreqIndex(CVaultwickDlg& dlg) { return CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetCurSel(); }
+    // The saved notice is up, and its timer hides it again.
+    void ExpectSavedNotice(CVaultwickDlg& dlg)
+    {
+        EXPECT_TRUE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
+        EXPECT_EQ(dlg.GetTimerElapse(D::TIMER_SAVED_NOTICE), int(D::s_iSavedNoticeMs));
+        m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE);
+        EXPECT_FALSE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
+    }
+    // Start-up may have shown the notice (the hot keys are applied then).
+    void Settle(CVaultwickDlg& dlg) { m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE); }
+    void ExpectNoNotice(CVaultwickDlg& dlg)
+    {
+        EXPECT_FALSE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
+    }
+    // The next dialog is the password confirmation; it is answered with `passwd`.
+    void ConfirmNextWith(const QString& passwd)
+    {
+        m_driver.AnswerNextDialog([this, passwd](CDialogEx& c) {
+            EXPECT_EQ(c.GetTemplateId(), CDlgConfirmPasswd::IDD);
+            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, passwd);
+            m_driver.Click(c, IDOK);
+        });
+    }
+    void ShipLanguage(const QString& file)
+    {
+        ASSERT_TRUE(QFile::copy(VW_SOURCE_DIR "/lang/" + file, path() + file));
+    }
+};
+
+TEST_F(SettingsPageTest, WithoutLoginPasswordTheGroupIsDisabledAndTheRadioFollowsTheFrequency)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        EXPECT_FALSE(Checked(dlg, D::IDC_NEED_LOGIN_PASSWD));
+        for (int id : {D::IDC_CHANGE_LOGIN_PASSWD, D::IDC_RADIO_ONCE, D::IDC_RADIO_OTHER, D::IDC_INPUT_FREQ})
+            EXPECT_FALSE(Enabled(dlg, id)) << id;
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_EQ(CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetCount(), 10);
+
+        // A stored frequency shows as the other radio, still disabled.
+        dlg.m_nInputFreq = 3;
+        dlg.EnableLoginPasswdCtrls();
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_RADIO_OTHER));
+        // With a password the group opens; the list only in the other mode.
+        dlg.m_bNeedLoginPasswd = 1;
+        dlg.EnableLoginPasswdCtrls();
+        EXPECT_TRUE(Enabled(dlg, D::IDC_CHANGE_LOGIN_PASSWD));
+        EXPECT_TRUE(Enabled(dlg, D::IDC_INPUT_FREQ));
+        dlg.m_nInputFreq = 0;
+        dlg.EnableLoginPasswdCtrls();
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_TRUE(Enabled(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_INPUT_FREQ));
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+TEST_F(SettingsPageTest, FrequencyChangesNeedTheMasterPasswordExceptFromTheEmptyEntry)
+{
+    PrepareProgramFolder({.masterPasswd = QString("pw 'x' %s")});
+    ScriptedLogin login(QString("pw 'x' %s"));
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        ASSERT_TRUE(dlg.IsLoggedIn());
+        ASSERT_TRUE(Enabled(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_INPUT_FREQ));
+
+        // The list shows its empty first entry: no password asked, 0 stored.
+        m_driver.Click(dlg, D::IDC_RADIO_OTHER);
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_TRUE(Enabled(dlg, D::IDC_INPUT_FREQ));
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
+        ExpectSavedNotice(dlg);
+
+        // "Each Query" asks; cancelling puts the empty entry back and stores nothing.
+        m_driver.AnswerNextDialog(IDCANCEL);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 2);
+        EXPECT_EQ(FreqIndex(dlg), 0);
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
+        ExpectNoNotice(dlg);
+
+        ConfirmNextWith("pw 'x' %s");
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 2);
+        EXPECT_EQ(FreqIndex(dlg), 2);
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 2);
+        ExpectSavedNotice(dlg);
+
+        // Back to "only once" while the list shows "Each Query": asked, and a
+        // cancel leaves the other radio checked.
+        m_driver.AnswerNextDialog(IDCANCEL);
+        m_driver.Click(dlg, D::IDC_RADIO_ONCE);
+        EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 2);
+
+        ConfirmNextWith("pw 'x' %s");
+        m_driver.Click(dlg, D::IDC_RADIO_ONCE);
+        EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_INPUT_FREQ));
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
+        ExpectSavedNotice(dlg);
+
+        // Clicking the radio that is already the mode does nothing.
+        m_driver.Click(dlg, D::IDC_RADIO_ONCE);
+        ExpectNoNotice(dlg);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_TRUE(m_driver.MessageTexts().isEmpty());
+}
+
+TEST_F(SettingsPageTest, NeedLoginPasswdSetsAndRemovesTheMasterPasswordAndCancelPutsTheBoxBack)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        // Setting cancelled: the box is cleared again, nothing stored.
+        m_driver.AnswerNextDialog(IDCANCEL);
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        EXPECT_FALSE(Checked(dlg, D::IDC_NEED_LOGIN_PASSWD));
+        EXPECT_EQ(g_bNeedPasswd, 0);
+        EXPECT_EQ(StoredVault(g_strColNeedLoginPasswd), 0);
+        ExpectNoNotice(dlg);
+
+        m_driver.AnswerNextDialog([&](CDialogEx& c) {
+            EXPECT_EQ(c.GetTemplateId(), CDlgSetPasswd::IDD);
+            m_driver.Type(c, CDlgSetPasswd::IDC_NEW, "n3w");
+            m_driver.Type(c, CDlgSetPasswd::IDC_REPEAT, "n3w");
+            m_driver.Click(c, IDOK);
+        });
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        EXPECT_TRUE(Checked(dlg, D::IDC_NEED_LOGIN_PASSWD));
+        EXPECT_EQ(g_bNeedPasswd, 1);
+        EXPECT_EQ(StoredVault(g_strColNeedLoginPasswd), 1);
+        EXPECT_TRUE(Enabled(dlg, D::IDC_CHANGE_LOGIN_PASSWD));
+        EXPECT_TRUE(Enabled(dlg, D::IDC_RADIO_ONCE));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_INPUT_FREQ));
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd("n3w", 2));
+        ExpectSavedNotice(dlg);
+
+        // Removing it asks for it; a cancel keeps the box and the password.
+        m_driver.AnswerNextDialog(IDCANCEL);
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        EXPECT_TRUE(Checked(dlg, D::IDC_NEED_LOGIN_PASSWD));
+        EXPECT_EQ(g_bNeedPasswd, 1);
+        EXPECT_EQ(StoredVault(g_strColNeedLoginPasswd), 1);
+        ExpectNoNotice(dlg);
+
+        ConfirmNextWith("n3w");
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        EXPECT_FALSE(Checked(dlg, D::IDC_NEED_LOGIN_PASSWD));
+        EXPECT_EQ(g_bNeedPasswd, 0);
+        EXPECT_EQ(StoredVault(g_strColNeedLoginPasswd), 0);
+        EXPECT_FALSE(Enabled(dlg, D::IDC_CHANGE_LOGIN_PASSWD));
+        EXPECT_FALSE(Enabled(dlg, D::IDC_RADIO_OTHER));
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd(QString(), 0));
+        ExpectSavedNotice(dlg);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+TEST_F(SettingsPageTest, SystemSettingsAreStoredAtOnceAndAutostartRunsTheLauncher)
+{
+    PrepareProgramFolder({});
+    const QString entry = path() + "config/autostart/VaultwickStart.desktop";
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        const std::pair<int, const QString*> boxes[] = {{D::IDC_START_MINI, &g_strColStartMini},
+                                                         {D::IDC_CLOSE_TO_TRAY, &g_strColCloseToTray},
+                                                         {D::IDC_MINI_TO_TRAY, &g_strColMiniToTray}};
+        for (const auto& [id, column] : boxes) {
+            EXPECT_EQ(GetGlobalSetting(*column), "0");
+            m_driver.Click(dlg, id);
+            EXPECT_EQ(GetGlobalSetting(*column), "1") << id;
+            ExpectSavedNotice(dlg);
+        }
+        EXPECT_EQ(dlg.m_bCloseToTray, 1);
+
+        EXPECT_FALSE(QFile::exists(entry));
+        m_driver.Click(dlg, D::IDC_AUTO_START);
+        EXPECT_EQ(GetGlobalSetting(g_strColAutoStart), "1");
+        QFile f(entry);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().contains((path() + "VaultwickLauncher").toUtf8()));
+        ExpectSavedNotice(dlg);
+        m_driver.Click(dlg, D::IDC_AUTO_START);
+        EXPECT_EQ(GetGlobalSetting(g_strColAutoStart), "0");
+        EXPECT_FALSE(QFile::exists(entry));
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+TEST_F(SettingsPageTest, AnAutostartEntryThatCannotBeWrittenLeavesTheBoxClear)
+{
+    PrepareProgramFolder({});
+    // A file where the autostart folder belongs.
+    QDir().mkpath(path() + "config");
+    QFile blocker(path() + "config/autostart");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        m_driver.ClearMessages();
+        m_driver.Click(dlg, D::IDC_AUTO_START);
+        EXPECT_EQ(m_driver.MessageTexts(), QStringList{"Couldn't set as auto start!"});
+        EXPECT_FALSE(Checked(dlg, D::IDC_AUTO_START));
+        EXPECT_EQ(GetGlobalSetting(g_strColAutoStart), "0");
+        ExpectNoNotice(dlg);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+TEST_F(SettingsPageTest, LanguageSwitchesLiveAndOnlyShippedLanguagesAreListed)
+{
+    ShipLanguage("Lang_deu.xml");
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        CComboBox lang = dlg.GetDlgItem(D::IDC_LANGUAGE);
+        ASSERT_EQ(lang.GetCount(), 2);
+        EXPECT_EQ(lang.GetLBText(0), "English");
+        EXPECT_EQ(lang.GetLBText(1), "Deutsch");
+
+        // The active language again: nothing stored, no notice.
+        UpdateGlobalSetting(g_strColLanguage, "'marker'", 0);
+        m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, 0);
+        EXPECT_EQ(GetGlobalSetting(g_strColLanguage), "marker");
+        ExpectNoNotice(dlg);
+
+        m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, 1);
+        EXPECT_EQ(GetGlobalSetting(g_strColLanguage), "Deutsch");
+        EXPECT_EQ(CBaseResizeAndMultiLang::s_eLanguage, LANG_DEU);
+        EXPECT_EQ(dlg.GetDlgItemText(D::IDC_GROUP_LOGIN), "Hauptpasswort");
+        EXPECT_EQ(dlg.GetDlgItemText(D::IDC_SAVED_NOTICE), "Einstellungen gespeichert…");
+        // Messages now come from the German file.
+        QString text;
+        EXPECT_TRUE(CBaseResizeAndMultiLang::GetOtherStr_ByStrId(D::IDD, 1500016, text));
+        EXPECT_NE(text, "Backup successfully!");
+        ExpectSavedNotice(dlg);
+
+        m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, 0);
+        EXPECT_EQ(GetGlobalSetting(g_strColLanguage), "English");
+        EXPECT_EQ(dlg.GetDlgItemText(D::IDC_GROUP_LOGIN), "Login Passwd Settings");
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+TEST_F(SettingsPageTest, WithoutAnyLanguageFileTheListHoldsEnglishOnly)
+{
+    PrepareProgramFolder({});
+    QFile::remove(path() + "Lang_enu.xml");
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        CComboBox lang = dlg.GetDlgItem(D::IDC_LANGUAGE);
+        ASSERT_EQ(lang.GetCount(), 1);
+        EXPECT_EQ(lang.GetLBText(0), "English");
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+// Every visible control shows its whole text and no two overlap, in the
+// languages with the longest texts.
+TEST_F(SettingsPageTest, NoVisibleControlIsClippedOrOverlapsInLongLanguages)
+{
+    for (const char* file : {"Lang_deu.xml", "Lang_rus.xml", "Lang_fra.xml", "Lang_esn.xml", "Lang_ptg.xml"})
+        ShipLanguage(file);
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        CComboBox lang = dlg.GetDlgItem(D::IDC_LANGUAGE);
+        for (int i = 0; i < lang.GetCount(); ++i) {
+            m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, i);
+            const QString name = lang.GetLBText(i);
+            m_driver.SaveScreenshot(dlg, QStringLiteral("/tmp/vw-settings-%1.png").arg(i));
+            QList<QWidget*> shown;
+            for (const ControlTemplate& c : D::s_template.controls) {
+                QWidget* w = dlg.GetDlgItem(c.id).GetWidget();
+                if (!w || !w->isVisible())
+                    continue;
+                if (c.kind != Control::GroupBox && c.kind != Control::ComboBox && c.kind != Control::HotKey) {
+                    EXPECT_LE(w->sizeHint().width(), w->width()) << name.toStdString() << " clips " << c.id;
+                }
+                if (c.kind != Control::GroupBox)
+                    shown << w;
+            }
+            for (int a = 0; a < shown.size(); ++a)
+                for (int b = a + 1; b < shown.size(); ++b)
+                    EXPECT_FALSE(shown[a]->geometry().intersects(shown[b]->geometry()))
+                        << name.toStdString() << ": " << shown[a]->property("vw_id").toInt() << " / "
+                        << shown[b]->property("vw_id").toInt();
+        }
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+} // namespace
