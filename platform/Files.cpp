@@ -199,8 +199,25 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
     if (!out.valid())
         return failAndRemove(errno);
-    char buffer[64 * 1024];
+    // The kernel copies without bringing the bytes through user space; where
+    // it cannot (another file system type, an old kernel) the loop below does.
+    bool copied = false;
     for (;;) {
+        const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                return failAndRemove(errno);
+            break;
+        }
+        if (n == 0) {
+            copied = true;
+            break;
+        }
+    }
+    char buffer[64 * 1024];
+    while (!copied) {
         const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
