@@ -83,6 +83,16 @@ BOOL CFont::CreateFontIndirect(const LOGFONT& font)
     return TRUE;
 }
 
+BOOL CFont::CreatePointFont(int tenthsOfPoint, const QString& face, int weight)
+{
+    LOGFONT lf;
+    const int dpi = CWnd().GetLogPixelsY();
+    lf.lfHeight = -((tenthsOfPoint * dpi + 360) / 720);
+    lf.lfWeight = weight;
+    lf.lfFaceName = face;
+    return CreateFontIndirect(lf);
+}
+
 BOOL CFont::GetLogFont(LOGFONT& font) const
 {
     if (!m_created)

@@ -88,6 +88,8 @@ class TESSELCORE_API CFont {
 public:
     CFont() = default;
     BOOL CreateFontIndirect(const LOGFONT& font);
+    // A font of `tenthsOfPoint` / 10 points on the screen, normal weight.
+    BOOL CreatePointFont(int tenthsOfPoint, const QString& face, int weight = FW_NORMAL);
     BOOL GetLogFont(LOGFONT& font) const;
     void DeleteObject();
     BOOL IsCreated() const { return m_created; }

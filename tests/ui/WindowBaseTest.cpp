@@ -238,6 +238,24 @@ TEST_F(WindowBaseTest, FontFaceFollowsTheLanguage)
     d.Close(dlg);
 }
 
+TEST_F(WindowBaseTest, PointFontsBecomePixelHeightsAndUnknownFacesKeepAFace)
+{
+    CDlgBaseProbe dlg;
+    ASSERT_TRUE(d.Open(dlg));
+    CFont font;
+    font.CreatePointFont(120, "No Such Face 123", FW_BOLD);
+    CWnd label = dlg.GetDlgItem(IDC_LABEL);
+    LOGFONT before;
+    label.GetLogFont(before);
+    label.SetFont(&font);
+    LOGFONT after;
+    ASSERT_TRUE(label.GetLogFont(after));
+    EXPECT_EQ(after.lfHeight, -((120 * label.GetLogPixelsY() + 360) / 720));
+    EXPECT_EQ(after.lfWeight, FW_BOLD);
+    EXPECT_EQ(after.lfFaceName, before.lfFaceName);
+    d.Close(dlg);
+}
+
 TEST_F(WindowBaseTest, WithoutScalingTheLanguageFontReachesTheControls)
 {
     CDlgBaseProbe dlg;
