@@ -610,36 +610,39 @@ int CComboBox::SetCurSel(int index)
     return index;
 }
 
-int CComboBox::FindStringExact(int startAfter, const QString& text) const
+namespace {
+
+// The first item after `startAfter` (wrapping round; -1 starts at the top)
+// that `matches`, or -1.
+template <class Match>
+int findItem(const QComboBox* c, int startAfter, Match matches)
 {
-    QComboBox* c = comboOf(*this);
-    if (!c)
-        return -1;
-    const int n = c->count();
+    const int n = c ? c->count() : 0;
+    if (startAfter < -1 || startAfter >= n)
+        startAfter = -1;
     for (int k = 1; k <= n; ++k) {
-        const int i = (startAfter + k + n) % n;
-        if (startAfter < -1 && i < 0)
-            continue;
-        if (c->itemText(i).compare(text, Qt::CaseInsensitive) == 0)
+        const int i = (startAfter + k) % n;
+        if (matches(c->itemText(i)))
             return i;
     }
     return -1;
 }
 
+} // namespace
+
+int CComboBox::FindStringExact(int startAfter, const QString& text) const
+{
+    return findItem(comboOf(*this), startAfter,
+                    [&](const QString& item) { return item.compare(text, Qt::CaseInsensitive) == 0; });
+}
+
 int CComboBox::SelectString(int startAfter, const QString& text)
 {
     QComboBox* c = comboOf(*this);
-    if (!c)
-        return -1;
-    const int n = c->count();
-    for (int k = 1; k <= n; ++k) {
-        const int i = (startAfter + k + n) % n;
-        if (c->itemText(i).startsWith(text, Qt::CaseInsensitive)) {
-            c->setCurrentIndex(i);
-            return i;
-        }
-    }
-    return -1;
+    const int i = findItem(c, startAfter, [&](const QString& item) { return item.startsWith(text, Qt::CaseInsensitive); });
+    if (i >= 0)
+        c->setCurrentIndex(i);
+    return i;
 }
 
 // -------------------------------------------------------------- CHotKeyCtrl
