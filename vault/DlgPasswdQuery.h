@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "foundation/storage/DbSqlite3.h"
+#include "foundation/ui/BaseDlg.h"
+#include "foundation/ui/ExListCtrl.h"
+#include "vault/PwTypes.h"
+#include "vault/VaultcoreApi.h"
+
+// The query window: finds entries by keywords, lists them with the password
+// masked, copies a password to the clipboard (the parent, the main window,
+// is asked by WM_SETTIMER_REQUEST to clear it again), opens an entry's web
+// address, and adds, edits, copies and deletes entries. Before it shows data
+// it makes sure the master password was given recently enough for the
+// vault's input frequency.
+class VAULTCORE_API CDlgPasswdQuery : public CBaseDlg {
+public:
+    // hintShown: the keyword edit starts with the grey hint instead of text.
+    explicit CDlgPasswdQuery(int hintShown = 0, CDialogEx* parent = nullptr);
+
+    static const DialogTemplate s_template;
+    enum : int {
+        IDD = 13200,
+        IDC_KEYWORDS = 13201,
+        IDC_SEARCH = 13202,
+        IDC_LIST = 13203,
+        IDC_SHOW_PASSWD = 13205,
+        IDC_DETAIL = 13206,
+        IDC_DIRECT_COPY = 13207,
+        IDC_NOTICE_COPIED = 13208,
+        IDC_NOTICE_REMOVED = 13209,
+        IDC_NOTICE_EACH_QUERY = 13210,
+        IDC_CHECK_ALL = 13211,
+        IDC_DELETE_CHECKED = 13212,
+        IDC_OPEN_URL = 13213,
+    };
+    // Pop-up menu commands.
+    enum : UINT {
+        ID_MENU_DELETE_CHECKED = 32777,
+        ID_MENU_EDIT = 32780,
+        ID_MENU_COPY = 32781,
+        ID_MENU_ADD = 32782,
+        ID_MENU_DELETE = 32783,
+        ID_MENU_OPEN_URL = 32785,
+    };
+    enum : UINT {
+        TIMER_CLIPBOARD_REMOVED = 1,  // the main window has emptied the clipboard
+        TIMER_AUTHORIZATION = 2,      // the time-based input frequencies
+        TIMER_HIDE_COPIED = 4,
+        TIMER_HIDE_REMOVED = 5,
+        TIMER_HIDE_EACH_QUERY = 6,
+        TIMER_RECENT_QUERY = 7,
+    };
+    static constexpr int s_iClipboardKeepMs = 10000;
+    static constexpr int s_iRecentQueryMs = 30000;
+    static const QString s_strMask;
+
+    void SetShowPasswdState(int state) { m_bShowPasswd = state; }
+    void SetDirectCopyState(int state) { m_bDirectCopy = state; }
+    void SetInputFreq(EnumPwInputFreq freq) { AttachFreq(freq); }
+    EnumPwInputFreq GetInputFreq() const { return m_eInputFreq; }
+    // Resets the keyword edit and searches again (not in each-query mode).
+    void EmptyCtrls();
+    // TRUE also when no row is selected (nothing to copy).
+    BOOL CopyPasswdToClipboard();
+
+protected:
+    void InitResizeAndMultiLangParam_Individual() override;
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(int id, UINT code) override;
+    void OnListNotify(const NMLISTVIEW& nm) override;
+    void OnTimer(UINT id) override;
+    void OnActivate(UINT state, BOOL minimized) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+private:
+    void AttachFreq(int freq);
+    void Search();
+    // Asks for the master password; TRUE when it was confirmed.
+    BOOL ConfirmPasswd();
+    void FillList(const SqlResultMap& rows);
+    void ShowDetail(int row);
+    void RenderDetail(int row);
+    void MaskPasswords();
+    void OnShowPasswdClicked();
+    void OnDirectCopyClicked();
+    void OnCheckAllClicked();
+    void DeleteCheckedItems();
+    void DeleteSelectedEntry();
+    void EditEntry(int row, bool asCopy);
+    void AddEntry();
+    void OpenUrl();
+    void ShowContextMenu();
+    void UpdateCheckAll();
+    void UpdateOpenUrl(int row);
+    void ShowNotice(int id);
+    void ClearHint();
+    void SetKeywordText(const QString& text);
+    // Runs `action` with the query-authorisation flag set, then restores it.
+    template <class F> void Authorized(F&& action);
+    int SelectedRow() const;
+
+    CExListCtrl m_list;
+    QString m_strHint;
+    int m_bHintShown = 0;
+    int m_bShowPasswd = 0;
+    int m_bDirectCopy = 0;
+    EnumPwInputFreq m_eInputFreq = FREQ_EACH_QUERY;
+    int m_bRecentQuery = 0;
+    int m_bLoginAtOpen = 0;
+    int m_bConfirmInProgress = 0;
+    int m_bSkipNextCopy = 0;
+    int m_bWithoutPasswd = 0;  // the vault accepts the empty password
+    // Programmatic changes that must not act as the user's.
+    bool m_bSettingKeywords = false;
+    bool m_bFilling = false;
+    bool m_bBulkCheck = false;
+    bool m_bActive = false;
+};
