@@ -153,6 +153,10 @@ TEST_F(ControlsTest, ComboNotifiesOnlyTheUsersChoice)
     EXPECT_TRUE(commanded(IDC_COMBO, CBN_SELCHANGE));
     EXPECT_EQ(combo.GetCurSel(), 1);
     EXPECT_EQ(combo.FindStringExact(-1, "ONE"), 0);
+    EXPECT_EQ(combo.FindStringExact(0, "one"), 0);  // wraps round
+    EXPECT_EQ(combo.FindStringExact(-1, "on"), -1);
+    EXPECT_EQ(combo.SelectString(-1, "TW"), 1);
+    EXPECT_FALSE(commanded(IDC_COMBO, CBN_SELCHANGE) && dlg.m_commands.count(qMakePair(int(IDC_COMBO), UINT(CBN_SELCHANGE))) > 1);
     EXPECT_EQ(combo.DeleteString(1), 1);
     EXPECT_EQ(combo.GetCurSel(), -1);
     EXPECT_EQ(combo.DeleteString(5), -1);
