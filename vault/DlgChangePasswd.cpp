@@ -38,7 +38,6 @@ void CDlgChangePasswd::OnOK()
 {
     const QString oldPasswd = GetDlgItemText(IDC_OLD);
     const QString newPasswd = GetDlgItemText(IDC_NEW);
-    const QString repeat = GetDlgItemText(IDC_REPEAT);
     if (!vaultdlg::ReopenVault(IDD, 1330001))
         return;
     if (!g_pSqlite->ConfirmPasswd(oldPasswd, 0)) {
@@ -47,24 +46,13 @@ void CDlgChangePasswd::OnOK()
         GetDlgItem(IDC_OLD).SetFocus();
         return;
     }
-    CWnd newEdit = GetDlgItem(IDC_NEW);
-    if (newPasswd != repeat) {
-        ShowLangMessage(IDD, 1330003, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
-        SetDlgItemText(IDC_NEW, QString());
-        SetDlgItemText(IDC_REPEAT, QString());
-        newEdit.SetFocus();
+    if (!vaultdlg::CheckNewPasswd(*this, IDC_NEW, IDC_REPEAT, 1330003, 1330004))
         return;
-    }
-    if (newPasswd.isEmpty()) {
-        ShowLangMessage(IDD, 1330004, QStringLiteral("The 'New Passwd' can not be empty!"));
-        newEdit.SetFocus();
-        return;
-    }
     // The wrapper keeps the old password in full when re-keying fails; say so
     // and let the user try again instead of reporting a change that never happened.
     if (!g_pSqlite->ConfirmAndChangePasswd(oldPasswd, newPasswd, 0)) {
         ShowLangMessage(CDlgSetPasswd::IDD, 1370005, QStringLiteral("Set passwd faild!"));
-        newEdit.SetFocus();
+        GetDlgItem(IDC_NEW).SetFocus();
         return;
     }
     EndDialog(IDOK);

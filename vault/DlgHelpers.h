@@ -10,6 +10,7 @@
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "foundation/ui/BaseResizeAndMultiLang.h"
+#include "platform/DialogEx.h"
 #include "platform/MessageBox.h"
 
 namespace vaultdlg {
@@ -37,6 +38,26 @@ inline bool ReopenVault(int wndId, int strId)
     if (g_pSqlite->InitDB() == 0)
         return true;
     ShowLangMessage(wndId, strId, QStringLiteral("Failed to open the database '%s'!"), {g_pSqlite->GetPathFile()});
+    return false;
+}
+
+// The new password and its repetition of the set and change dialogs: when
+// they differ both are emptied; an empty one is refused. The new-password edit
+// gets the focus on refusal.
+inline bool CheckNewPasswd(CDialogEx& dlg, int newId, int repeatId, int mismatchStrId, int emptyStrId)
+{
+    const QString newPasswd = dlg.GetDlgItemText(newId);
+    const int wndId = dlg.GetTemplateId();
+    if (newPasswd != dlg.GetDlgItemText(repeatId)) {
+        ShowLangMessage(wndId, mismatchStrId, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
+        dlg.SetDlgItemText(newId, QString());
+        dlg.SetDlgItemText(repeatId, QString());
+    } else if (newPasswd.isEmpty()) {
+        ShowLangMessage(wndId, emptyStrId, QStringLiteral("The 'New Passwd' can not be empty!"));
+    } else {
+        return true;
+    }
+    dlg.GetDlgItem(newId).SetFocus();
     return false;
 }
 

@@ -34,7 +34,6 @@ BOOL CDlgSetPasswd::OnInitDialog()
 void CDlgSetPasswd::OnOK()
 {
     const QString newPasswd = GetDlgItemText(IDC_NEW);
-    const QString repeat = GetDlgItemText(IDC_REPEAT);
     if (!vaultdlg::ReopenVault(IDD, 1370001))
         return;
     if (!g_pSqlite->ConfirmPasswd(QString(), 0)) {
@@ -43,19 +42,8 @@ void CDlgSetPasswd::OnOK()
         EndDialog(IDCANCEL);
         return;
     }
-    CWnd newEdit = GetDlgItem(IDC_NEW);
-    if (newPasswd != repeat) {
-        ShowLangMessage(IDD, 1370003, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
-        SetDlgItemText(IDC_NEW, QString());
-        SetDlgItemText(IDC_REPEAT, QString());
-        newEdit.SetFocus();
+    if (!vaultdlg::CheckNewPasswd(*this, IDC_NEW, IDC_REPEAT, 1370003, 1370004))
         return;
-    }
-    if (newPasswd.isEmpty()) {
-        ShowLangMessage(IDD, 1370004, QStringLiteral("The 'New Passwd' can not be empty!"));
-        newEdit.SetFocus();
-        return;
-    }
     if (g_pSqlite->ConfirmAndChangePasswd(QString(), newPasswd, 0)) {
         EndDialog(IDOK);
         return;
