@@ -75,6 +75,21 @@ TEST_F(DlgPasswdTest, LoginWithoutDelayAsksAgainAtOnceAndCancelForgetsThePasswor
     EXPECT_EQ(dlg.GetPasswd(), "");
 }
 
+TEST_F(DlgPasswdTest, LoginCancelledDuringTheWaitEndsAtOnce)
+{
+    setMasterPassword("s3cret");
+    CDlgDbLogin dlg(g_pSqlite);
+    const int r = d.RunModal(dlg, [&](CDialogEx&) {
+        d.Type(dlg, CDlgDbLogin::IDC_PASSWD, "wrong");
+        d.Click(dlg, IDOK);
+        EXPECT_EQ(dlg.GetTimerElapse(1), 1000);
+        d.Click(dlg, IDCANCEL);
+    });
+    EXPECT_EQ(r, IDCANCEL);
+    EXPECT_TRUE(d.MessageTexts().isEmpty());
+    EXPECT_EQ(dlg.GetPasswd(), "");
+}
+
 TEST_F(DlgPasswdTest, LoginPromptFollowsTheBackupFlagAndTheLanguageFile)
 {
     CDlgDbLogin plain(g_pSqlite);
