@@ -1,7 +1,6 @@
 // The settings page: how its controls are filled and enabled, and how each
 // one saves its setting the moment it changes.
-#include <QFileInfo>
-
+#include "foundation/storage/DlgInitSettings.h"
 #include "foundation/storage/Globals.h"
 #include "foundation/ui/XmlLanguage.h"
 #include "platform/MessageBox.h"
@@ -47,13 +46,7 @@ void CVaultwickDlg::InitComboBoxes()
     freq.SetCurSel(0);
 
     CComboBox lang = GetDlgItem(IDC_LANGUAGE);
-    lang.ResetContent();
-    for (int i = 0; i < g_iLangNum; ++i)
-        if (QFileInfo::exists(g_strExePath + GetLangFile(i)))
-            lang.AddString(GetLangStr(i));
-    if (lang.GetCount() == 0)
-        lang.AddString(GetLangStr(LANG_ENU));
-    lang.SetCurSel(0);
+    CDlgInitSettings::FillLanguageList(lang);
 
     GetDlgItem(IDC_SAVED_NOTICE).ModifyStyle(0, SS_CENTER | SS_CENTERIMAGE);
     SetNoticeColors();
@@ -161,16 +154,29 @@ void CVaultwickDlg::OnChangeLoginPasswd()
 }
 
 // The two radio buttons are groups of their own: a click checks the clicked
-// one only, and these handlers clear the other (or undo the click).
+// one only. The switch goes ahead when the other one was the mode, and only
+// with the master password unless the list shows its empty first entry;
+// otherwise the click is undone.
+namespace {
+
+bool RadioSwitchAllowed(CVaultwickDlg& dlg, int clicked, int other)
+{
+    if (dlg.IsDlgButtonChecked(other) != BST_CHECKED)
+        return false;
+    if (CComboBox(dlg.GetDlgItem(CVaultwickDlg::IDC_INPUT_FREQ)).GetCurSel() >= 1 && !ConfirmMasterPasswd(&dlg)) {
+        dlg.CheckDlgButton(clicked, BST_UNCHECKED);
+        return false;
+    }
+    dlg.CheckDlgButton(other, BST_UNCHECKED);
+    return true;
+}
+
+} // namespace
+
 void CVaultwickDlg::OnRadioInputOnce()
 {
-    if (IsDlgButtonChecked(IDC_RADIO_OTHER) != BST_CHECKED)
+    if (!RadioSwitchAllowed(*this, IDC_RADIO_ONCE, IDC_RADIO_OTHER))
         return;
-    if (CComboBox(GetDlgItem(IDC_INPUT_FREQ)).GetCurSel() >= 1 && !ConfirmMasterPasswd(this)) {
-        CheckDlgButton(IDC_RADIO_ONCE, BST_UNCHECKED);
-        return;
-    }
-    CheckDlgButton(IDC_RADIO_OTHER, BST_UNCHECKED);
     m_nInputFreq = 0;
     GetDlgItem(IDC_INPUT_FREQ).EnableWindow(FALSE);
     if (g_pPwSettings->UpdatePasswdSetting(g_strColInputFreq, 0, 0))
@@ -179,14 +185,9 @@ void CVaultwickDlg::OnRadioInputOnce()
 
 void CVaultwickDlg::OnRadioInputOther()
 {
-    if (IsDlgButtonChecked(IDC_RADIO_ONCE) != BST_CHECKED)
+    if (!RadioSwitchAllowed(*this, IDC_RADIO_OTHER, IDC_RADIO_ONCE))
         return;
-    if (CComboBox(GetDlgItem(IDC_INPUT_FREQ)).GetCurSel() >= 1 && !ConfirmMasterPasswd(this)) {
-        CheckDlgButton(IDC_RADIO_OTHER, BST_UNCHECKED);
-        return;
-    }
     UpdateData(TRUE);
-    CheckDlgButton(IDC_RADIO_ONCE, BST_UNCHECKED);
     GetDlgItem(IDC_INPUT_FREQ).EnableWindow(TRUE);
     if (g_pPwSettings->UpdatePasswdSetting(g_strColInputFreq, m_nInputFreq, 0))
         ShowSavedNotice();

@@ -29,19 +29,24 @@ void CDlgInitSettings::InitResizeAndMultiLangParam_Individual()
                    WND_TYPE_TEXT});
 }
 
+void CDlgInitSettings::FillLanguageList(CComboBox& combo)
+{
+    combo.ResetContent();
+    for (int i = 0; i < g_iLangNum; ++i)
+        if (QFileInfo::exists(g_strExePath + GetLangFile(i)))
+            combo.AddString(GetLangStr(i));
+    if (combo.GetCount() == 0)
+        combo.AddString(GetLangStr(LANG_ENU));
+    combo.SetCurSel(0);
+}
+
 BOOL CDlgInitSettings::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
     m_comboLang = GetDlgItem(IDC_LANG);
     m_editFolder = GetDlgItem(IDC_FOLDER);
 
-    m_comboLang.ResetContent();
-    for (int i = 0; i < g_iLangNum; ++i)
-        if (QFileInfo::exists(g_strExePath + GetLangFile(i)))
-            m_comboLang.AddString(GetLangStr(i));
-    if (m_comboLang.GetCount() == 0)
-        m_comboLang.AddString(GetLangStr(LANG_ENU));
-    m_comboLang.SetCurSel(0);
+    FillLanguageList(m_comboLang);
     m_strLanguage = m_comboLang.GetLBText(0);
 
     m_strFolder = g_strSavedDataPath;

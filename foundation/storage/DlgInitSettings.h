@@ -21,6 +21,10 @@ public:
         IDC_FOLDER = 9004,
     };
 
+    // The display names of the languages whose files lie in the program
+    // folder, in language order; English alone when there are none.
+    static void FillLanguageList(CComboBox& combo);
+
     QString GetLanguage() const { return m_strLanguage; }
     QString GetFolder() const { return m_strFolder; }
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "MainWindowFixture.h"
+#include "SettingsFixture.h"
 #include "foundation/storage/DlgMsgSuc.h"
 #include "vault/DlgDbLogin.h"
 #include "vault/StoreFixture.h"
@@ -18,18 +18,18 @@ ST_PW_ENTRY Entry(const QString& title, const QString& user)
     return {QString(), title, user, "pw of " + title, "https://example.com", "a@example.com", "n"};
 }
 
-class FileOpsTest : public MainWindowTest {
+class FileOpsTest : public SettingsFixture {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
+        SettingsFixture::SetUp();
         m_delay = CDlgDbLogin::s_iWrongPasswdDelayMs;
         CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
     }
     void TearDown() override
     {
         CDlgDbLogin::s_iWrongPasswdDelayMs = m_delay;
-        MainWindowTest::TearDown();
+        SettingsFixture::TearDown();
     }
 
     // Another vault file as Vaultwick writes it (with its three example
@@ -82,19 +82,6 @@ protected:
             report = static_cast<CDlgMsgSuc&>(c).GetText();
             m_driver.Click(c, CDlgMsgSuc::IDC_OK);
         });
-    }
-    void Settle(CVaultwickDlg& dlg)
-    {
-        m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE);
-        m_driver.ClearMessages();
-    }
-    int StoredVault(const QString& column)
-    {
-        int value = -1;
-        g_pPwSettings->SetAuthorition(1);
-        g_pPwSettings->GetPasswdSetting(value, column);
-        g_pPwSettings->SetAuthorition(0);
-        return value;
     }
     // The data-folder control is hidden on the page; the tests show it to
     // choose a folder through its browse button as a user would.

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QWidget>
 
-#include "MainWindowFixture.h"
+#include "SettingsFixture.h"
 #include "vault/DlgChangePasswd.h"
 #include "vault/DlgConfirmPasswd.h"
 #include "vault/DlgSetPasswd.h"
@@ -13,16 +13,8 @@ namespace {
 
 using D = CVaultwickDlg;
 
-class SettingsPageTest : public MainWindowTest {
+class SettingsPageTest : public SettingsFixture {
 protected:
-    static int StoredVault(const QString& column)
-    {
-        int value = -1;
-        g_pPwSettings->SetAuthorition(1);
-        g_pPwSettings->GetPasswdSetting(value, column);
-        g_pPwSettings->SetAuthorition(0);
-        return value;
-    }
     bool Enabled(CVaultwickDlg& dlg, int id) { return dlg.GetDlgItem(id).IsWindowEnabled(); }
     bool Checked(CVaultwickDlg& dlg, int id) { return dlg.IsDlgButtonChecked(id) == BST_CHECKED; }
     int FreqIndex(CVaultwickDlg& dlg) { return CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetCurSel(); }
@@ -34,8 +26,6 @@ protected:
         m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE);
         EXPECT_FALSE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
     }
-    // Start-up may have shown the notice (the hot keys are applied then).
-    void Settle(CVaultwickDlg& dlg) { m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE); }
     void ExpectNoNotice(CVaultwickDlg& dlg)
     {
         EXPECT_FALSE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
@@ -48,10 +38,6 @@ protected:
             m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, passwd);
             m_driver.Click(c, IDOK);
         });
-    }
-    void ShipLanguage(const QString& file)
-    {
-        ASSERT_TRUE(QFile::copy(VW_SOURCE_DIR "/lang/" + file, path() + file));
     }
 };
 
