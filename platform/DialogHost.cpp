@@ -100,7 +100,7 @@ protected:
             }
             return false;
         }
-        if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
             return false;
         auto* w = qobject_cast<QWidget*>(obj);
         if (!w)
@@ -116,7 +116,38 @@ protected:
         const UINT vk = VirtualKeyFromEvent(*ke);
         if (vk == 0)
             return false;
+
+        // A combination that may be a shortcut (a button's Alt+letter) is
+        // matched before any key press is delivered: the hook sees it at the
+        // override stage, and a key it consumes is kept from the shortcut.
+        if (type == QEvent::ShortcutOverride) {
+            m_early = {};
+            if (!(ke->modifiers() & (Qt::AltModifier | Qt::ControlModifier)))
+                return false;
+            m_early.valid = true;
+            m_early.key = ke->key();
+            m_early.modifiers = ke->modifiers();
+            m_early.consumed = dispatch(host, w, ke, vk, true, false);
+            if (m_early.consumed)
+                ke->accept();
+            return m_early.consumed;
+        }
         const bool press = type == QEvent::KeyPress;
+        if (press && m_early.valid && m_early.key == ke->key() && m_early.modifiers == ke->modifiers()) {
+            const Early early = m_early;
+            m_early = {};
+            if (early.consumed)
+                return true;
+            return dispatch(host, w, ke, vk, press, true);
+        }
+        return dispatch(host, w, ke, vk, press, false);
+    }
+
+private:
+    // Runs the key hook (unless it already saw this key) and then the
+    // dialog's own Enter/Escape handling; true when the key is consumed.
+    static bool dispatch(DialogHost* host, QWidget* w, QKeyEvent* ke, UINT vk, bool press, bool hookDone)
+    {
         const bool alt = ke->modifiers().testFlag(Qt::AltModifier) || vk == VK_MENU;
         MSG msg;
         msg.message = press ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
@@ -129,13 +160,21 @@ protected:
         const Qt::KeyboardModifiers previous = g_dispatchModifiers;
         g_dispatching = true;
         g_dispatchModifiers = ke->modifiers();
-        bool consumed = host->owner()->DispatchKey(msg);
-        if (!consumed && press && guard && guard->owner())
+        bool consumed = !hookDone && host->owner()->DispatchKey(msg);
+        if (!consumed && press && ke->type() == QEvent::KeyPress && guard && guard->owner())
             consumed = dialogKey(guard, w, vk, ke->modifiers());
         g_dispatching = wasDispatching;
         g_dispatchModifiers = previous;
         return consumed || !guard;
     }
+
+    struct Early {
+        bool valid = false;
+        bool consumed = false;
+        int key = 0;
+        Qt::KeyboardModifiers modifiers;
+    };
+    Early m_early;
 };
 
 void installKeyHook()
