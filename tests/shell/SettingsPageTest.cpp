@@ -130,6 +130,29 @@ TEST_F(SettingsPageTest, FrequencyChangesNeedTheMasterPasswordExceptFromTheEmpty
     EXPECT_TRUE(m_driver.MessageTexts().isEmpty());
 }
 
+// Disabled while the confirmation dialog checks a typed password by reopening
+// the vault connection: a wrong one leaves the open vault unkeyed.
+TEST_F(SettingsPageTest, DISABLED_AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFrequencyAsItWas)
+{
+    PrepareProgramFolder({.masterPasswd = QString("pw")});
+    ScriptedLogin login(QString("pw"));
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        m_driver.Click(dlg, D::IDC_RADIO_OTHER);
+        m_driver.AnswerNextDialog([&](CDialogEx& c) {
+            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, "wrong");
+            m_driver.Click(c, IDOK);
+            m_driver.Click(c, IDCANCEL);
+        });
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
+        EXPECT_EQ(FreqIndex(dlg), 0);
+        EXPECT_TRUE(g_pSqlite->IsLoggedIn());
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
 TEST_F(SettingsPageTest, NeedLoginPasswdSetsAndRemovesTheMasterPasswordAndCancelPutsTheBoxBack)
 {
     PrepareProgramFolder({});
