@@ -94,7 +94,7 @@ int CDlgEditEntry::CalcPasswdStrength(const QString& passwd)
 COLORREF CDlgEditEntry::StrengthTextColor(int strength)
 {
     if (strength < 25)
-        return RGB(246, 68, 68);
+        return s_clrMismatch;  // the same red
     if (strength < 45)
         return RGB(210, 0, 210);
     if (strength < 60)

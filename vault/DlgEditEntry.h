@@ -54,7 +54,7 @@ public:
     // Colours of the marks and of the strength bands.
     static constexpr COLORREF s_clrEmpty = RGB(255, 255, 0);
     static constexpr COLORREF s_clrMismatch = RGB(246, 68, 68);
-    // The text (and for the top band the background) colour of a strength.
+    // The label's text colour for a strength (the top band is white on black).
     static COLORREF StrengthTextColor(int strength);
 
 protected:
