@@ -307,12 +307,12 @@ TEST_F(SettingsPageTest, WithoutAnyLanguageFileTheListHoldsEnglishOnly)
     });
 }
 
-// Every visible control shows its whole text and no two overlap, in the
-// languages with the longest texts.
-TEST_F(SettingsPageTest, NoVisibleControlIsClippedOrOverlapsInLongLanguages)
+// Every visible control shows its whole text and no two overlap, in every
+// language.
+TEST_F(SettingsPageTest, NoVisibleControlIsClippedOrOverlapsInAnyLanguage)
 {
-    for (const char* file : {"Lang_deu.xml", "Lang_rus.xml", "Lang_fra.xml", "Lang_esn.xml", "Lang_ptg.xml"})
-        ShipLanguage(file);
+    for (int i = 1; i < g_iLangNum; ++i)
+        ShipLanguage(GetLangFile(i));
     PrepareProgramFolder({});
     CVaultwickDlg dlg;
     RunMain(dlg, [&](CDialogEx&) {
