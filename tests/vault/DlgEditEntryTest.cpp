@@ -439,6 +439,7 @@ TEST_F(DlgEditEntryTest, Screenshots)
         EXPECT_TRUE(d.SaveScreenshot(notice, dir + "/vw-saved.png"));
         notice.EndDialog(IDOK);
     });
+    EXPECT_TRUE(RegisteredIdsInLanguageFile(notice, kLangFile));
 }
 
 } // namespace
