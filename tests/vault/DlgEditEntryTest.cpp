@@ -421,11 +421,12 @@ TEST_F(DlgEditEntryTest, RefusedLoginClosesWithCancel)
 
 namespace {
 
-// Pictures of the editor and its notice (under /tmp, or VW_SCREENSHOT_DIR).
+// Pictures of the editor and its notice (under /tmp/vaultwick-screens, or VW_SCREENSHOT_DIR).
 TEST_F(DlgEditEntryTest, Screenshots)
 {
     const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
-                                                                        : QStringLiteral("/tmp");
+                                                                        : QStringLiteral("/tmp/vaultwick-screens");
+    QDir().mkpath(dir);
     E dlg;
     d.RunModal(dlg, [&](CDialogEx&) {
         Fill(dlg, {"Bank", "me@example.org", "Abcdeef1", "https://bank.example", "me@example.org",

@@ -317,11 +317,12 @@ TEST_F(DlgPasswdTest, ConfirmNamesAVaultFileThatCannotBeOpened)
 
 namespace {
 
-// Pictures of the four dialogs for a look (under /tmp, or VW_SCREENSHOT_DIR).
+// Pictures of the four dialogs for a look (under /tmp/vaultwick-screens, or VW_SCREENSHOT_DIR).
 TEST_F(DlgPasswdTest, Screenshots)
 {
     const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
-                                                                        : QStringLiteral("/tmp");
+                                                                        : QStringLiteral("/tmp/vaultwick-screens");
+    QDir().mkpath(dir);
     CDlgDbLogin login(g_pSqlite);
     d.RunModal(login, [&](CDialogEx&) {
         d.Type(login, CDlgDbLogin::IDC_PASSWD, "secret");
