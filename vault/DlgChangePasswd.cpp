@@ -38,9 +38,10 @@ void CDlgChangePasswd::OnOK()
 {
     const QString oldPasswd = GetDlgItemText(IDC_OLD);
     const QString newPasswd = GetDlgItemText(IDC_NEW);
-    if (!vaultdlg::ReopenVault(IDD, 1330001))
+    const vaultdlg::PasswdCheck check = vaultdlg::CheckVaultPasswd(oldPasswd, IDD, 1330001);
+    if (check == vaultdlg::PasswdCheck::Unopenable)
         return;
-    if (!g_pSqlite->ConfirmPasswd(oldPasswd, 0)) {
+    if (check == vaultdlg::PasswdCheck::Refused) {
         ShowLangMessage(IDD, 1330002, QStringLiteral("Old passwd is mistake, please input again!"));
         SetDlgItemText(IDC_OLD, QString());
         GetDlgItem(IDC_OLD).SetFocus();

@@ -38,9 +38,10 @@ void CDlgConfirmPasswd::OnOK()
         edit.SetFocus();
         return;
     }
-    if (!vaultdlg::ReopenVault(IDD, 1350002))
+    const vaultdlg::PasswdCheck check = vaultdlg::CheckVaultPasswd(passwd, IDD, 1350002);
+    if (check == vaultdlg::PasswdCheck::Unopenable)
         return;
-    if (g_pSqlite->ConfirmPasswd(passwd, 0)) {
+    if (check == vaultdlg::PasswdCheck::Accepted) {
         m_strPasswd = passwd;
         EndDialog(IDOK);
         return;

@@ -28,17 +28,26 @@ inline void ShowLangMessage(int wndId, int strId, const QString& english, const 
     platform::ShowMessageBox(args.isEmpty() ? fmt : FormatText(fmt, args));
 }
 
-// Closes and reopens the vault connection before a password check; a file
-// that cannot be opened is reported with its path (text strId of wndId).
-inline bool ReopenVault(int wndId, int strId)
+enum class PasswdCheck { Accepted, Refused, Unopenable };
+
+// Checks a typed vault password. An open, logged-in vault is checked against
+// its stored hash and keeps its key whatever was typed, so a typing error
+// never locks the running vault. Otherwise the connection is reopened (a file
+// that cannot be opened is reported with its path, text strId of wndId) and
+// keyed with the password when it is the right one.
+inline PasswdCheck CheckVaultPasswd(const QString& passwd, int wndId, int strId)
 {
     if (!g_pSqlite)
-        return false;
+        return PasswdCheck::Unopenable;
+    if (g_pSqlite->IsLoggedIn())
+        return g_pSqlite->ConfirmPasswd(passwd, 2) ? PasswdCheck::Accepted : PasswdCheck::Refused;
     g_pSqlite->CloseDB();
-    if (g_pSqlite->InitDB() == 0)
-        return true;
-    ShowLangMessage(wndId, strId, QStringLiteral("Failed to open the database '%s'!"), {g_pSqlite->GetPathFile()});
-    return false;
+    if (g_pSqlite->InitDB() != 0) {
+        ShowLangMessage(wndId, strId, QStringLiteral("Failed to open the database '%s'!"),
+                        {g_pSqlite->GetPathFile()});
+        return PasswdCheck::Unopenable;
+    }
+    return g_pSqlite->ConfirmPasswd(passwd, 0) ? PasswdCheck::Accepted : PasswdCheck::Refused;
 }
 
 // The new password and its repetition of the set and change dialogs: when

@@ -34,9 +34,10 @@ BOOL CDlgSetPasswd::OnInitDialog()
 void CDlgSetPasswd::OnOK()
 {
     const QString newPasswd = GetDlgItemText(IDC_NEW);
-    if (!vaultdlg::ReopenVault(IDD, 1370001))
+    const vaultdlg::PasswdCheck check = vaultdlg::CheckVaultPasswd(QString(), IDD, 1370001);
+    if (check == vaultdlg::PasswdCheck::Unopenable)
         return;
-    if (!g_pSqlite->ConfirmPasswd(QString(), 0)) {
+    if (check == vaultdlg::PasswdCheck::Refused) {
         ShowLangMessage(IDD, 1370002, QStringLiteral("Old passwd is not empty, please check it!"));
         m_bOldPasswdExist = 1;
         EndDialog(IDCANCEL);

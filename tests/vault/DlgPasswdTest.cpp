@@ -164,6 +164,7 @@ TEST_F(DlgPasswdTest, SetPasswordOnAVaultWithOneEndsWithCancelAndTheFlag)
     EXPECT_EQ(r, IDCANCEL);
     EXPECT_EQ(dlg.m_bOldPasswdExist, 1);
     EXPECT_EQ(d.MessageTexts(), QStringList{"Old passwd is not empty, please check it!"});
+    EXPECT_TRUE(VaultReadable());  // the open vault keeps its key
     EXPECT_FALSE(g_pSqlite->ConfirmPasswd("new", 0));
     EXPECT_TRUE(g_pSqlite->ConfirmPasswd("old", 0));
 }
@@ -221,6 +222,7 @@ TEST_F(DlgPasswdTest, ChangePasswordRefusesAWrongOldOneAndMismatchesThenRekeys)
         d.Type(dlg, CDlgChangePasswd::IDC_REPEAT, "new");
         d.Click(dlg, IDOK);
         EXPECT_EQ(d.LastMessage(), "Old passwd is mistake, please input again!");
+        EXPECT_TRUE(VaultReadable());
         EXPECT_EQ(dlg.GetDlgItemText(CDlgChangePasswd::IDC_OLD), "");
         EXPECT_EQ(dlg.GetDlgItemText(CDlgChangePasswd::IDC_NEW), "new");
         EXPECT_TRUE(HasFocus(dlg, CDlgChangePasswd::IDC_OLD));
@@ -284,6 +286,9 @@ TEST_F(DlgPasswdTest, ConfirmRefusesAnEmptyEntryWithoutTouchingTheConnection)
         EXPECT_EQ(d.LastMessage(), "Passwd is mistake, please input again!");
         EXPECT_EQ(dlg.GetDlgItemText(CDlgConfirmPasswd::IDC_PASSWD), "");
         EXPECT_TRUE(HasFocus(dlg, CDlgConfirmPasswd::IDC_PASSWD));
+        // A typing error does not lock the open vault.
+        EXPECT_TRUE(g_pSqlite->IsLoggedIn());
+        EXPECT_TRUE(VaultReadable());
 
         d.Type(dlg, CDlgConfirmPasswd::IDC_PASSWD, "pw");
         d.PressKey(dlg, VK_RETURN);
@@ -294,6 +299,25 @@ TEST_F(DlgPasswdTest, ConfirmRefusesAnEmptyEntryWithoutTouchingTheConnection)
     EXPECT_EQ(d.MessageTexts().size(), 2);
     EXPECT_TRUE(RegisteredIdsInLanguageFile(dlg, kLangFile));
     EXPECT_TRUE(MessageIdsInLanguageFile({{13500, 1350001}, {13500, 1350002}, {13500, 1350003}}, kLangFile));
+}
+
+TEST_F(DlgPasswdTest, ConfirmOnALockedVaultKeysItWithTheRightPassword)
+{
+    setMasterPassword("pw");
+    LockVault();
+    ASSERT_FALSE(VaultReadable());
+    CDlgConfirmPasswd dlg;
+    const int r = d.RunModal(dlg, [&](CDialogEx&) {
+        d.Type(dlg, CDlgConfirmPasswd::IDC_PASSWD, "nope");
+        d.Click(dlg, IDOK);
+        EXPECT_EQ(d.LastMessage(), "Passwd is mistake, please input again!");
+        EXPECT_FALSE(VaultReadable());
+        d.Type(dlg, CDlgConfirmPasswd::IDC_PASSWD, "pw");
+        d.Click(dlg, IDOK);
+    });
+    EXPECT_EQ(r, IDOK);
+    EXPECT_TRUE(g_pSqlite->IsLoggedIn());
+    EXPECT_TRUE(VaultReadable());
 }
 
 TEST_F(DlgPasswdTest, ConfirmNamesAVaultFileThatCannotBeOpened)
