@@ -27,6 +27,12 @@ int CVaultwickApp::InitInstance(int& argc, char** argv)
         if (dlg.IsStartedUp())
             dlg.OnHotKey(CVaultwickDlg::HOTKEY_SHOW);
     });
-    dlg.DoModal();
-    return dlg.IsStartedUp() ? 0 : 1;
+    // Modeless: an application-modal main window would block the tray icon's
+    // clicks and menu, which are windows of their own.
+    dlg.SetQuitOnEnd(true);
+    if (dlg.Create() && dlg.IsStartedUp())
+        app->exec();
+    const int result = dlg.IsStartedUp() ? 0 : 1;
+    dlg.DestroyWindow();
+    return result;
 }

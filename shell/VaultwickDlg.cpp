@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include <QCoreApplication>
 #include <QObject>
 
 #include "foundation/storage/Globals.h"
@@ -382,6 +383,9 @@ void CVaultwickDlg::OnOK()
 void CVaultwickDlg::OnCancel()
 {
     EndDialog(IDCANCEL);
+    // Run without a modal loop of its own, the program ends with the event loop.
+    if (m_bQuitOnEnd && m_bStartedUp)
+        QCoreApplication::exit(0);
 }
 
 // ---------------------------------------------------------------- show / hide, tray
@@ -445,7 +449,7 @@ void CVaultwickDlg::OnTrayCommand(int id)
         ShowMainWindow();
         break;
     case IDCANCEL:
-        EndDialog(IDCANCEL);
+        OnCancel();
         break;
     default:
         break;
@@ -539,7 +543,9 @@ int CVaultwickDlg::ApplyHotKey(UINT hotKeyId, int controlId, int& checked, quint
         control.EnableWindow(FALSE);
     }
     UpdateGlobalSetting(checkColumn, Flag(checked), 0);
-    ShowSavedNotice();
+    // Applying the stored keys at start-up saves nothing the user changed.
+    if (m_bStartedUp)
+        ShowSavedNotice();
     return 1;
 }
 

@@ -89,6 +89,9 @@ public:
     int IsFirstRun() const { return m_bFirstRun; }
     // OnInitDialog went through the whole start-up sequence.
     bool IsStartedUp() const { return m_bStartedUp; }
+    // The program runs the window modeless (Create) in the application's
+    // event loop, which then ends with the window.
+    void SetQuitOnEnd(bool quit) { m_bQuitOnEnd = quit; }
 
     // ---- window (VaultwickDlg.cpp) ----
     void HideToTray();
@@ -210,4 +213,5 @@ private:
     CDialogEx* m_pQueryDlg = nullptr;  // the query window while it runs
     bool m_bShutDown = false;
     bool m_bStartedUp = false;
+    bool m_bQuitOnEnd = false;
 };

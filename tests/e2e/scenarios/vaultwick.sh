@@ -1,0 +1,138 @@
+# Vaultwick as a user meets it, on a fresh program folder: the first run, an
+# entry added and found through the global hot keys, its password on the real
+# clipboard and gone ten seconds later, a second start that raises the first,
+# a master password that the next start asks for when the window is first
+# shown, and private, encrypted database files.
+# Argument: the program folder of the build (bin/).
+
+readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster pw'
+
+# Where the browser would have been started: a stand-in xdg-open records it.
+fake_browser() {
+    mkdir -p "$E2E_OUT/fakebin"
+    cat >"$E2E_OUT/fakebin/xdg-open" <<EOS
+#!/bin/sh
+echo "\$1" >>"$E2E_OUT/opened-urls"
+EOS
+    chmod +x "$E2E_OUT/fakebin/xdg-open"
+    export PATH="$E2E_OUT/fakebin:$PATH"
+    rm -f "$E2E_OUT/opened-urls"
+}
+
+# Clicks a control of the main window near its left end (where a check box
+# has its box), from its template rectangle (dialog units: 7/4 pixel across,
+# 15/8 down).
+click_main_control() {
+    local window=$1 name=$2 rect x y w h
+    rect=$(grep -E "\{$name, " "$SHELL_SOURCE/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
+    [[ -n $rect ]] || e2e_fail "no rectangle for $name"
+    read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
+}
+
+_clipboard_empty() { [[ -z $(e2e_clipboard) ]]; }
+
+# Exit from the tray menu (its last item, E&xit).
+quit_from_tray() {
+    local xy
+    xy=$(e2e_tray_icon_center)
+    # shellcheck disable=SC2086
+    e2e_click $xy 3
+    e2e_wait_window '^Tray menu$' >/dev/null
+    e2e_key Up Return
+    e2e_wait_exit "$1" 20
+    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "$1 exit status"
+}
+
+scenario_main() {
+    local bin=$1 dir main editor query login start
+    SHELL_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../shell" && pwd)
+    fake_browser
+    dir=$(e2e_copy_program_folder "$bin")
+
+    # First run: the first-run dialog, OK, the main window and the welcome page.
+    e2e_start_program app "$dir/Vaultwick"
+    e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
+    e2e_key Return
+    main=$(e2e_wait_window '^Vaultwick$' 30)
+    e2e_retry "$E2E_TIMEOUT" test -s "$E2E_OUT/opened-urls" || e2e_fail "no welcome page"
+    e2e_expect_eq "$(wc -l <"$E2E_OUT/opened-urls")" 1 "welcome pages opened"
+    e2e_screenshot settings "$main"
+
+    # Alt+A: the editor; an entry typed and saved.
+    e2e_key alt+a
+    editor=$(e2e_wait_window '^Entry$')
+    e2e_focus "$editor"
+    e2e_type 'e2e mail'
+    e2e_key Tab
+    e2e_type 'alice@example.com'
+    e2e_key Tab
+    e2e_type "$PASSWD"
+    e2e_key Tab
+    e2e_type "$PASSWD"
+    e2e_key Tab
+    e2e_type 'mail.example.com'
+    e2e_screenshot e2e-editor "$editor"
+    e2e_key alt+Return
+    e2e_wait_no_window '^Entry$'
+
+    # Alt+Q: the query window; a keyword, Ctrl+C, the password on the clipboard.
+    e2e_key alt+q
+    query=$(e2e_wait_window '^Passwd Query$')
+    e2e_focus "$query"
+    e2e_type 'e2e'
+    e2e_key Return
+    e2e_key ctrl+c
+    e2e_retry "$E2E_TIMEOUT" _e2e_clipboard_is "$PASSWD" || e2e_fail "clipboard: '$(e2e_clipboard)'"
+    start=$SECONDS
+    e2e_screenshot e2e-query "$query"
+    e2e_key Escape
+    e2e_wait_no_window '^Passwd Query$'
+    # The promise is ten seconds; the main window keeps it after the query window closed.
+    e2e_retry 14 _clipboard_empty || e2e_fail "clipboard still holds the password"
+    ((SECONDS - start >= 9)) || e2e_fail "clipboard emptied after $((SECONDS - start)) s"
+
+    # A second start shows and raises the first, then ends without touching anything.
+    e2e_focus "$main"
+    e2e_key Escape
+    e2e_wait_no_window '^Vaultwick$'
+    e2e_start_program second "$dir/Vaultwick"
+    e2e_wait_exit second 20
+    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "second start exit status"
+    main=$(e2e_wait_window '^Vaultwick$')
+    kill -0 "$(e2e_pid app)" || e2e_fail "the first instance ended"
+
+    # A master password through the settings page.
+    click_main_control "$main" IDC_NEED_LOGIN_PASSWD
+    e2e_focus "$(e2e_wait_window '^Set Password$')"
+    e2e_type "$MASTER"
+    e2e_key Tab
+    e2e_type "$MASTER"
+    e2e_key Return
+    e2e_wait_no_window '^Set Password$'
+    quit_from_tray app
+
+    # The next start is a hidden one (the stored default): no password until Alt+F1.
+    e2e_start_program again "$dir/Vaultwick"
+    e2e_tray_icon_center >/dev/null
+    _e2e_no_window '^Login$' || e2e_fail "login asked before the window was shown"
+    e2e_key alt+F1
+    login=$(e2e_wait_window '^Login$' 20)
+    e2e_focus "$login"
+    e2e_type "$MASTER"
+    e2e_key Return
+    e2e_wait_window '^Vaultwick$' 30 >/dev/null
+    quit_from_tray again
+
+    # Private files that do not open without their keys.
+    local f
+    for f in db.init Sqlite.db; do
+        e2e_expect_eq "$(e2e_file_mode "$dir/$f")" 600 "mode of $f"
+        [[ $(head -c 15 "$dir/$f" | tr -d '\0') != 'SQLite format 3' ]] || e2e_fail "$f is plain SQLite"
+        if command -v sqlite3 >/dev/null; then
+            ! sqlite3 "$dir/$f" 'SELECT count(*) FROM sqlite_master' >/dev/null 2>&1 ||
+                e2e_fail "$f opens without a key"
+        fi
+    done
+}
