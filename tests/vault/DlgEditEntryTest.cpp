@@ -421,12 +421,10 @@ TEST_F(DlgEditEntryTest, RefusedLoginClosesWithCancel)
 
 namespace {
 
-// Pictures of the editor and its notice (under /tmp/vaultwick-screens, or VW_SCREENSHOT_DIR).
+// Pictures of the editor and its notice.
 TEST_F(DlgEditEntryTest, Screenshots)
 {
-    const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
-                                                                        : QStringLiteral("/tmp/vaultwick-screens");
-    QDir().mkpath(dir);
+    const QString dir = ScreenshotDir();
     E dlg;
     d.RunModal(dlg, [&](CDialogEx&) {
         Fill(dlg, {"Bank", "me@example.org", "Abcdeef1", "https://bank.example", "me@example.org",

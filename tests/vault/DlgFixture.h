@@ -3,6 +3,7 @@
 // A fresh vault (StoreTest) with the program folder in the same temporary
 // folder: no language file unless a test writes one, so the built-in
 // English texts show; English current, scaling off.
+#include <QDir>
 #include <QFile>
 #include <QPalette>
 #include <QWidget>
@@ -58,6 +59,15 @@ protected:
     static QColor TextColor(CDialogEx& dlg, int id)
     {
         return dlg.GetDlgItem(id).GetWidget()->palette().color(QPalette::WindowText);
+    }
+    // Where the screenshot tests put their pictures: VW_SCREENSHOT_DIR, else a
+    // folder under /tmp.
+    static QString ScreenshotDir()
+    {
+        const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
+                                                                            : QStringLiteral("/tmp/vaultwick-screens");
+        QDir().mkpath(dir);
+        return dir;
     }
     static bool HasFocus(CDialogEx& dlg, int id) { return dlg.GetDlgItem(id).HasFocus() != 0; }
 

@@ -341,12 +341,10 @@ TEST_F(DlgPasswdTest, ConfirmNamesAVaultFileThatCannotBeOpened)
 
 namespace {
 
-// Pictures of the four dialogs for a look (under /tmp/vaultwick-screens, or VW_SCREENSHOT_DIR).
+// Pictures of the four dialogs for a look.
 TEST_F(DlgPasswdTest, Screenshots)
 {
-    const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
-                                                                        : QStringLiteral("/tmp/vaultwick-screens");
-    QDir().mkpath(dir);
+    const QString dir = ScreenshotDir();
     CDlgDbLogin login(g_pSqlite);
     d.RunModal(login, [&](CDialogEx&) {
         d.Type(login, CDlgDbLogin::IDC_PASSWD, "secret");
