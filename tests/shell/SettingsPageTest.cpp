@@ -130,9 +130,8 @@ TEST_F(SettingsPageTest, FrequencyChangesNeedTheMasterPasswordExceptFromTheEmpty
     EXPECT_TRUE(m_driver.MessageTexts().isEmpty());
 }
 
-// Disabled while the confirmation dialog checks a typed password by reopening
-// the vault connection: a wrong one leaves the open vault unkeyed.
-TEST_F(SettingsPageTest, DISABLED_AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFrequencyAsItWas)
+// A wrong confirmation must not leave the open vault without its key.
+TEST_F(SettingsPageTest, AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFrequencyAsItWas)
 {
     PrepareProgramFolder({.masterPasswd = QString("pw")});
     ScriptedLogin login(QString("pw"));
