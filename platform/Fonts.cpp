@@ -9,12 +9,17 @@
 namespace platform {
 namespace {
 
+// Stand-ins for the Windows faces of the languages' fonts, best first. Only
+// installed ones are used; WenQuanYi Micro Hei is the one shipped with the
+// program's packages and covers simplified and traditional Chinese.
 QStringList candidatesFor(const QString& face)
 {
-    static const QStringList simSun = {"Noto Serif CJK SC", "Noto Sans CJK SC", "Source Han Serif SC",
-                                       "AR PL UMing CN", "WenQuanYi Zen Hei", "Droid Sans Fallback"};
-    static const QStringList mingLiU = {"Noto Serif CJK TC", "Noto Sans CJK TC", "Source Han Serif TC",
-                                        "AR PL UMing TW", "WenQuanYi Zen Hei", "Droid Sans Fallback"};
+    static const QStringList simSun = {"WenQuanYi Micro Hei", "Noto Serif CJK SC", "Noto Sans CJK SC",
+                                       "Source Han Serif SC", "AR PL UMing CN", "WenQuanYi Zen Hei",
+                                       "Droid Sans Fallback"};
+    static const QStringList mingLiU = {"WenQuanYi Micro Hei", "Noto Serif CJK TC", "Noto Sans CJK TC",
+                                        "Source Han Serif TC", "AR PL UMing TW", "WenQuanYi Zen Hei",
+                                        "Droid Sans Fallback"};
     static const QStringList arial = {"Liberation Sans", "Arimo", "Noto Sans", "DejaVu Sans"};
     if (face == QStringLiteral("宋体") || face.compare(QLatin1String("SimSun"), Qt::CaseInsensitive) == 0 ||
         face == QStringLiteral("新宋体"))
@@ -27,18 +32,51 @@ QStringList candidatesFor(const QString& face)
     return {face};
 }
 
+QStringList installedOnly(const QStringList& families)
+{
+    const QStringList installed = QFontDatabase::families();
+    QStringList result;
+    for (const QString& family : families)
+        if (installed.contains(family, Qt::CaseInsensitive) && !result.contains(family, Qt::CaseInsensitive))
+            result << family;
+    return result;
+}
+
+// The Windows face names also resolve where a widget names them directly
+// (style sheets, rich text): Qt's substitution table maps them once.
+void insertFaceSubstitutions()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    for (const QString face : {QStringLiteral("宋体"), QStringLiteral("MingLiU"), QStringLiteral("Arial")})
+        QFont::insertSubstitutions(face, installedOnly(candidatesFor(face)) + ScriptFallbackFamilies());
+}
+
+QStringList familiesOf(const QFont& font)
+{
+    const QStringList families = font.families();
+    return families.isEmpty() ? QStringList{font.family()} : families;
+}
+
 } // namespace
+
+QStringList ScriptFallbackFamilies()
+{
+    // Latin, Greek and Cyrillic; Arabic; Bengali; Devanagari; Chinese,
+    // Japanese kana and Korean Hangul in one font.
+    static const QStringList wanted = {"Noto Sans",           "Noto Sans Arabic",    "Noto Sans Bengali",
+                                       "Noto Sans Devanagari", "WenQuanYi Micro Hei", "DejaVu Sans"};
+    return installedOnly(wanted);
+}
 
 QStringList FamiliesForFace(const QString& face)
 {
     if (face.isEmpty())
         return {};
-    const QStringList installed = QFontDatabase::families();
-    QStringList result;
-    for (const QString& family : candidatesFor(face))
-        if (installed.contains(family, Qt::CaseInsensitive))
-            result << family;
-    return result;
+    insertFaceSubstitutions();
+    return installedOnly(candidatesFor(face));
 }
 
 QFont FontFromLogFont(const LOGFONT& lf, const QFont& base)
@@ -47,10 +85,16 @@ QFont FontFromLogFont(const LOGFONT& lf, const QFont& base)
     // A face that is not installed and has no known stand-in keeps the
     // window's face rather than letting an unknown name pick any font.
     // An empty face leaves the choice to the system: its default font.
-    const QStringList families =
-        lf.lfFaceName.isEmpty() ? QGuiApplication::font().families() : FamiliesForFace(lf.lfFaceName);
-    if (!families.isEmpty())
-        font.setFamilies(families);
+    QStringList families =
+        lf.lfFaceName.isEmpty() ? familiesOf(QGuiApplication::font()) : FamiliesForFace(lf.lfFaceName);
+    if (families.isEmpty())
+        families = familiesOf(base);
+    // The fonts for every script of the languages follow, so a letter the
+    // face lacks comes from a font that has it, never as a box.
+    for (const QString& family : ScriptFallbackFamilies())
+        if (!families.contains(family, Qt::CaseInsensitive))
+            families << family;
+    font.setFamilies(families);
     if (lf.lfHeight < 0)
         font.setPixelSize(-lf.lfHeight);
     else if (lf.lfHeight > 0)

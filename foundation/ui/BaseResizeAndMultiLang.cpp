@@ -7,6 +7,7 @@
 #include "foundation/ui/ExListCtrl.h"
 #include "foundation/ui/XmlLanguage.h"
 #include "platform/MessageBox.h"
+#include "platform/TextDirection.h"
 
 ENUM_LANGUAGE CBaseResizeAndMultiLang::s_eLanguage = LANG_ENU;
 int CBaseResizeAndMultiLang::s_iSize = 0;
@@ -200,6 +201,9 @@ int CBaseResizeAndMultiLang::UpdateLanguageStrToUI(CWnd* pWnd)
             }
         }
     }
+    // Arabic windows read from the right; any other language turns them back.
+    if (pWnd)
+        platform::SetWindowRightToLeft(*pWnd, s_eLanguage == LANG_ARA);
     UpdateLanguageStrToUI_Ex();
     m_eLang = s_eLanguage;
     return ok;
@@ -266,7 +270,7 @@ void CBaseResizeAndMultiLang::ResizeItems(CWnd* pWnd)
             const int top = ScaleValue(rc.top, s_fMultiple);
             const int right = ScaleValue(rc.right, s_fMultiple);
             const int bottom = ScaleValue(rc.bottom, s_fMultiple);
-            child.MoveWindow(left, top, right - left, bottom - top, TRUE);
+            child.MoveWindow(platform::VisualRect(*pWnd, CRect{left, top, right, bottom}), TRUE);
         }
         if (i < m_pArrWndType->size() && m_pArrWndType->at(i) == WND_TYPE_LIST) {
             CListCtrl list(child);
