@@ -1,5 +1,7 @@
 #include "vault/DlgPasswdQuery.h"
 
+#include <vector>
+
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "platform/Clipboard.h"
@@ -96,6 +98,10 @@ BOOL CDlgPasswdQuery::OnInitDialog()
 
     SetDlgItemText(IDC_DETAIL, vaultdlg::LangText(IDD, 1320009, QString::fromUtf8(kHelpText)));
     m_strHint = vaultdlg::LangText(IDD, 1320010, QStringLiteral("Multi-Keywords (Separated by SPACE)"));
+    // Looked up once: the detail is rendered at every keystroke.
+    m_strDetailFormat = vaultdlg::LangText(IDD, 1320011,
+                                           QStringLiteral("[Title]: %s\r\n[UserName]: %s\r\n[Passwd]: %s\r\n"
+                                                          "[URL]: %s\r\n[Email]: %s\r\n[Note]:%s"));
     m_list = GetDlgItem(IDC_LIST);
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_GRIDLINES |
                             LVS_EX_DOUBLEBUFFER);
@@ -113,6 +119,16 @@ BOOL CDlgPasswdQuery::OnInitDialog()
         CWnd notice = GetDlgItem(id);
         notice.SetBkTransparent();
         notice.SetTextColor(kNoticeColor);
+    }
+
+    // A search scans the whole entry table; a cache that holds the vault's
+    // pages spares reading and decrypting them again at every keystroke. The
+    // connection's own size comes back when the window closes.
+    SqlResultMap cache;
+    QString pragmaErr;
+    if (g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA cache_size"), &cache, pragmaErr) == 0 && !cache.empty()) {
+        m_strPrevCacheSize = cache.begin()->second.begin()->second;
+        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = -%d"), s_iCacheKiB), nullptr, pragmaErr);
     }
 
     int freq = FREQ_EACH_QUERY;
@@ -140,6 +156,16 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     SetForegroundWindow();
     EmptyCtrls();
     return TRUE;
+}
+
+void CDlgPasswdQuery::OnDestroy()
+{
+    if (!m_strPrevCacheSize.isEmpty()) {
+        QString err;
+        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = %d"), m_strPrevCacheSize.toInt()), nullptr, err);
+        m_strPrevCacheSize.clear();
+    }
+    CBaseDlg::OnDestroy();
 }
 
 void CDlgPasswdQuery::AttachFreq(int freq)
@@ -245,27 +271,47 @@ void CDlgPasswdQuery::Search()
     SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
 }
 
-void CDlgPasswdQuery::FillList(const SqlResultMap& rows)
+void CDlgPasswdQuery::FillList(SqlResultMap& rows)
 {
     const bool show = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
     QList<QStringList> items;
     items.reserve(qsizetype(rows.size()));
-    const auto cell = [](const SqlRowMap& row, const QString& column) {
-        const auto it = row.find(column);
-        return it == row.end() ? QString() : it->second;
-    };
-    for (const auto& [index, row] : rows)
-        items.append({cell(row, g_strColTitle), cell(row, g_strColUserName),
-                      show ? cell(row, g_strColPasswd) : s_strMask, cell(row, g_strColURL),
-                      cell(row, g_strColEmail), cell(row, g_strColNotes)});
+    if (!rows.empty()) {
+        // Every row holds the same columns in the same (name) order: find the
+        // list column of each once, then move the texts over without lookups.
+        const QString* names[COL_COUNT] = {&g_strColTitle, &g_strColUserName, &g_strColPasswd,
+                                           &g_strColURL,   &g_strColEmail,    &g_strColNotes};
+        std::vector<int> target;
+        for (const auto& [name, value] : rows.begin()->second) {
+            int col = -1;
+            for (int c = 0; c < COL_COUNT; ++c)
+                if (*names[c] == name)
+                    col = c;
+            target.push_back(col);
+        }
+        for (auto& [index, row] : rows) {
+            QStringList cells(COL_COUNT);
+            std::size_t i = 0;
+            for (auto& [name, value] : row) {
+                const int col = i < target.size() ? target[i] : -1;
+                if (col >= 0)
+                    cells[col] = std::move(value);
+                ++i;
+            }
+            if (!show)
+                cells[COL_PASSWD] = s_strMask;
+            items.append(std::move(cells));
+        }
+    }
     m_bFilling = true;
-    m_list.DeleteAllItems();
     m_list.SetAllItems(std::move(items));
     if (m_list.GetItemCount() > 0)
         m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_bFilling = false;
     UpdateOpenUrl(0);
-    UpdateCheckAll();
+    // Fresh rows are unchecked.
+    CheckDlgButton(IDC_CHECK_ALL, BST_UNCHECKED);
+    GetDlgItem(IDC_DELETE_CHECKED).EnableWindow(FALSE);
     ShowDetail(0);
 }
 
@@ -277,12 +323,10 @@ void CDlgPasswdQuery::RenderDetail(int row)
         SetDlgItemText(IDC_DETAIL, QString());
         return;
     }
-    const QString format =
-        vaultdlg::LangText(IDD, 1320011, QStringLiteral("[Title]: %s\r\n[UserName]: %s\r\n[Passwd]: %s\r\n[URL]: %s\r\n[Email]: %s\r\n[Note]:%s"));
     QVariantList cells;
     for (int col = 0; col < COL_COUNT; ++col)
         cells << m_list.GetItemText(row, col);
-    SetDlgItemText(IDC_DETAIL, FormatText(format, cells));
+    SetDlgItemText(IDC_DETAIL, FormatText(m_strDetailFormat, cells));
 }
 
 void CDlgPasswdQuery::ShowDetail(int row)

@@ -56,6 +56,8 @@ public:
     static constexpr int s_iClipboardKeepMs = 10000;
     static constexpr int s_iRecentQueryMs = 30000;
     static const QString s_strMask;
+    // Page cache of the vault connection while the window is open.
+    static constexpr int s_iCacheKiB = 65536;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }
@@ -74,13 +76,14 @@ protected:
     void OnTimer(UINT id) override;
     void OnActivate(UINT state, BOOL minimized) override;
     BOOL PreTranslateMessage(MSG* msg) override;
+    void OnDestroy() override;
 
 private:
     void AttachFreq(int freq);
     void Search();
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
-    void FillList(const SqlResultMap& rows);
+    void FillList(SqlResultMap& rows);
     void ShowDetail(int row);
     void RenderDetail(int row);
     void MaskPasswords();
@@ -104,6 +107,7 @@ private:
 
     CExListCtrl m_list;
     QString m_strHint;
+    QString m_strDetailFormat;
     int m_bHintShown = 0;
     int m_bShowPasswd = 0;
     int m_bDirectCopy = 0;
@@ -118,4 +122,5 @@ private:
     bool m_bFilling = false;
     bool m_bBulkCheck = false;
     bool m_bActive = false;
+    QString m_strPrevCacheSize;
 };
