@@ -1,6 +1,7 @@
 // The query window: search as you type, the masked list and its detail,
 // copying, notices, Check All, entry commands, Open URL and the keyboard.
 #include <QDesktopServices>
+#include <QDir>
 #include <QUrl>
 
 #include "QueryDlgFixture.h"
@@ -383,6 +384,22 @@ TEST_F(QueryDlgTest, KeysTypedAnywhereGoToTheKeywordsAndArrowsToTheList)
         EXPECT_TRUE(dlg.GetDlgItem(Q::IDC_LIST).HasFocus());
         EXPECT_EQ(list(dlg).GetNextItem(-1, LVNI_SELECTED), 1);
         EXPECT_TRUE(detail(dlg).startsWith("[Title]: GitHub"));
+        dlg.EndDialog(IDCANCEL);
+    });
+}
+
+// The picture of the window with one entry selected (VW_SCREENSHOT_DIR, or /tmp).
+TEST_F(QueryDlgTest, Screenshot)
+{
+    const QString dir = qEnvironmentVariable("VW_SCREENSHOT_DIR", "/tmp/vaultwick-screens");
+    QDir().mkpath(dir);
+    add("Forum", "alice", "f", "forum.example.net", "alice@example.org", "");
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        d.SelectListRow(dlg, Q::IDC_LIST, 2);
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        d.ProcessEvents();
+        EXPECT_TRUE(d.SaveScreenshot(dlg, dir + "/query.png"));
         dlg.EndDialog(IDCANCEL);
     });
 }
