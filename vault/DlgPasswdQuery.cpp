@@ -410,6 +410,13 @@ void CDlgPasswdQuery::OnTimer(UINT id)
     GetDlgItem(IDC_KEYWORDS).SetFocus();
 }
 
+BOOL CDlgPasswdQuery::Clicked(UINT code, void (CDlgPasswdQuery::*handler)())
+{
+    if (code == BN_CLICKED)
+        (this->*handler)();
+    return TRUE;
+}
+
 BOOL CDlgPasswdQuery::OnCommand(int id, UINT code)
 {
     switch (id) {
@@ -423,46 +430,35 @@ BOOL CDlgPasswdQuery::OnCommand(int id, UINT code)
             }
         }
         return TRUE;
-    case IDC_SEARCH:
-        if (code == BN_CLICKED)
-            Search();
-        return TRUE;
-    case IDC_SHOW_PASSWD:
-        if (code == BN_CLICKED)
-            OnShowPasswdClicked();
-        return TRUE;
-    case IDC_DIRECT_COPY:
-        if (code == BN_CLICKED)
-            OnDirectCopyClicked();
-        return TRUE;
-    case IDC_CHECK_ALL:
-        if (code == BN_CLICKED)
-            OnCheckAllClicked();
-        return TRUE;
-    case IDC_DELETE_CHECKED:
-        if (code == BN_CLICKED)
-            DeleteCheckedItems();
-        return TRUE;
-    case IDC_OPEN_URL:
-        if (code == BN_CLICKED)
-            OpenUrl();
-        return TRUE;
+    case IDC_SEARCH: return Clicked(code, &CDlgPasswdQuery::Search);
+    case IDC_SHOW_PASSWD: return Clicked(code, &CDlgPasswdQuery::OnShowPasswdClicked);
+    case IDC_DIRECT_COPY: return Clicked(code, &CDlgPasswdQuery::OnDirectCopyClicked);
+    case IDC_CHECK_ALL: return Clicked(code, &CDlgPasswdQuery::OnCheckAllClicked);
+    case IDC_DELETE_CHECKED: return Clicked(code, &CDlgPasswdQuery::DeleteCheckedItems);
+    case IDC_OPEN_URL: return Clicked(code, &CDlgPasswdQuery::OpenUrl);
     default:
         return CBaseDlg::OnCommand(id, code);
     }
+}
+
+BOOL CDlgPasswdQuery::ConfirmToReveal(int checkBoxId)
+{
+    if (!g_bNeedPasswd || m_eInputFreq == FREQ_LOGIN_ONCE)
+        return TRUE;
+    if (!ConfirmPasswd()) {
+        CheckDlgButton(checkBoxId, BST_UNCHECKED);
+        return FALSE;
+    }
+    g_pPwSettings->SetAuthorition(1);
+    return TRUE;
 }
 
 void CDlgPasswdQuery::OnShowPasswdClicked()
 {
     const int state = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
     if (state) {
-        if (g_bNeedPasswd && m_eInputFreq != FREQ_LOGIN_ONCE) {
-            if (!ConfirmPasswd()) {
-                CheckDlgButton(IDC_SHOW_PASSWD, BST_UNCHECKED);
-                return;
-            }
-            g_pPwSettings->SetAuthorition(1);
-        }
+        if (!ConfirmToReveal(IDC_SHOW_PASSWD))
+            return;
         // The refresh that shows the passwords is not a selection by the user.
         m_bSkipNextCopy = 1;
         Search();
@@ -478,13 +474,8 @@ void CDlgPasswdQuery::OnDirectCopyClicked()
 {
     const int state = IsDlgButtonChecked(IDC_DIRECT_COPY) == BST_CHECKED;
     if (state) {
-        if (g_bNeedPasswd && m_eInputFreq != FREQ_LOGIN_ONCE) {
-            if (!ConfirmPasswd()) {
-                CheckDlgButton(IDC_DIRECT_COPY, BST_UNCHECKED);
-                return;
-            }
-            g_pPwSettings->SetAuthorition(1);
-        }
+        if (!ConfirmToReveal(IDC_DIRECT_COPY))
+            return;
         Search();
     } else {
         SetTimer(TIMER_CLIPBOARD_REMOVED, 0);

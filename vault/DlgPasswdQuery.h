@@ -83,6 +83,10 @@ private:
     void Search();
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
+    // Before a check box shows or copies passwords: asks when the vault's
+    // frequency wants it; a cancel switches the box off again (FALSE).
+    BOOL ConfirmToReveal(int checkBoxId);
+    BOOL Clicked(UINT code, void (CDlgPasswdQuery::*handler)());
     void FillList(SqlResultMap& rows);
     void ShowDetail(int row);
     void RenderDetail(int row);
