@@ -6,6 +6,8 @@
 #include "MainWindowFixture.h"
 #include "platform/Clipboard.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/TrayIcon.h"
+#include "vault/DlgPasswdQuery.h"
 #include "shell/DlgAbout.h"
 #include "vault/DlgEditEntry.h"
 
@@ -155,11 +157,34 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
                                                     VW_SOURCE_DIR "/lang/Lang_enu.xml"));
             m_driver.Click(about, IDCANCEL);
         });
-        dlg.OnTrayCommand(CVaultwickDlg::ID_TRAY_ABOUT);
-        dlg.OnTrayCommand(CVaultwickDlg::ID_TRAY_HELP);
+        emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_ABOUT);
+        emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_HELP);
         dlg.OnTrayCommand(IDCANCEL);
     });
     ASSERT_EQ(m_urls.urls.size(), 2);
     EXPECT_EQ(m_urls.urls[0].toString(), CDlgAbout::s_strMakerUrl);
     EXPECT_EQ(m_urls.urls[1].toLocalFile(), path() + "Vaultwick-help.html");
+}
+
+TEST_F(MainWindowTest, QueryHotKeyRestoresAMinimisedQueryWindowAndLeavesAShownOneAlone)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    int queries = 0;
+    RunMain(dlg, [&](CDialogEx&) {
+        m_driver.AnswerNextDialog([&](CDialogEx& query) {
+            EXPECT_EQ(query.GetTemplateId(), CDlgPasswdQuery::IDD);
+            ++queries;
+            dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);  // shown: nothing happens
+            EXPECT_FALSE(query.IsIconic());
+            query.ShowWindow(SW_MINIMIZE);
+            ASSERT_TRUE(query.IsIconic());
+            dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);
+            EXPECT_FALSE(query.IsIconic());
+            query.EndDialog(IDCANCEL);
+        });
+        dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(queries, 1);
 }

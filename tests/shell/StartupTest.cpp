@@ -6,6 +6,7 @@
 
 #include "MainWindowFixture.h"
 #include "foundation/storage/DlgInitSettings.h"
+#include "platform/TrayIcon.h"
 #include "vault/StoreFixture.h"
 
 namespace {
@@ -119,8 +120,9 @@ TEST_F(MainWindowTest, CancelledLoginKeepsRunningAndTheNextShowAsksAgain)
         dlg.OnHotKey(CVaultwickDlg::HOTKEY_SHOW);
         EXPECT_EQ(login.calls(), 2);
         EXPECT_FALSE(dlg.IsWindowVisible());
-        // ... the tray's Show shows the window whatever the login gave.
-        dlg.OnTrayCommand(CVaultwickDlg::ID_TRAY_SHOW);
+        // ... a double click on the tray icon shows the window whatever the login gave.
+        ASSERT_NE(dlg.GetTrayIcon(), nullptr);
+        emit dlg.GetTrayIcon()->doubleClicked();
         EXPECT_EQ(login.calls(), 3);
         EXPECT_TRUE(dlg.IsWindowVisible());
         EXPECT_FALSE(dlg.IsLoggedIn());
