@@ -202,8 +202,11 @@ void CDialogEx::EndDialog(int result)
     m_result = result;
     m_ended = true;
     if (m_host) {
-        m_host->setWindowModality(Qt::NonModal);
+        // Hide while still modal: Qt unblocks the other windows only when a
+        // modal window is hidden; dropping the modality first leaves them
+        // refusing input on a real display.
         m_host->hide();
+        m_host->setWindowModality(Qt::NonModal);
     }
     if (m_loop)
         static_cast<QEventLoop*>(m_loop)->exit();
