@@ -57,18 +57,18 @@ const DialogTemplate CDlgPasswdQuery::s_template = {
         {IDC_KEYWORDS, Control::Edit, "", {7, 7, 396, 14}},
         {IDC_SEARCH, Control::Button, "Search", {409, 7, 54, 14}},
         {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 172}, Style::CheckBoxes},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "Show Passwd", {7, 204, 66, 12}},
-        {IDC_DIRECT_COPY, Control::CheckBox, "Direct Copy Passwd To Clipboard", {74, 204, 143, 12}},
-        {IDC_CHECK_ALL, Control::CheckBox, "Check All", {219, 204, 50, 12}, Style::ThreeState},
-        {IDC_DELETE_CHECKED, Control::Button, "Delete Checked Items", {271, 203, 96, 14}, Style::Disabled},
-        {IDC_OPEN_URL, Control::Button, "Open URL (Alt+Enter)", {370, 203, 93, 14}, Style::Disabled},
+        {IDC_CHECK_ALL, Control::CheckBox, "Check All", {7, 204, 90, 12}, Style::ThreeState},
+        {IDC_DELETE_CHECKED, Control::Button, "Delete Checked Items", {253, 203, 105, 14}, Style::Disabled},
+        {IDC_OPEN_URL, Control::Button, "Open URL (Alt+Enter)", {361, 203, 102, 14}, Style::Disabled},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "Show Passwd", {7, 220, 100, 12}},
+        {IDC_DIRECT_COPY, Control::CheckBox, "Direct Copy Passwd To Clipboard", {110, 220, 240, 12}},
         {IDC_NOTICE_COPIED, Control::Static, "Passwd is coped to clipboard. We will keep it 10 seconds......",
-         {7, 221, 456, 12}, Style::Hidden},
-        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 221, 456, 12}, Style::Hidden},
+         {7, 235, 456, 12}, Style::Hidden},
+        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 235, 456, 12}, Style::Hidden},
         {IDC_NOTICE_EACH_QUERY, Control::Static,
-         "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 221, 456, 12},
+         "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 235, 456, 12},
          Style::Hidden},
-        {IDC_DETAIL, Control::Edit, "", {7, 236, 456, 87}, Style::MultiLine | Style::ReadOnly},
+        {IDC_DETAIL, Control::Edit, "", {7, 249, 456, 74}, Style::MultiLine | Style::ReadOnly},
     }};
 
 CDlgPasswdQuery::CDlgPasswdQuery(int hintShown, CDialogEx* parent)
@@ -96,12 +96,8 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     m_bLoginAtOpen = 1;
     m_bActive = false;
 
-    SetDlgItemText(IDC_DETAIL, vaultdlg::LangText(IDD, 1320009, QString::fromUtf8(kHelpText)));
-    m_strHint = vaultdlg::LangText(IDD, 1320010, QStringLiteral("Multi-Keywords (Separated by SPACE)"));
-    // Looked up once: the detail is rendered at every keystroke.
-    m_strDetailFormat = vaultdlg::LangText(IDD, 1320011,
-                                           QStringLiteral("[Title]: %s\r\n[UserName]: %s\r\n[Passwd]: %s\r\n"
-                                                          "[URL]: %s\r\n[Email]: %s\r\n[Note]:%s"));
+    LoadTexts();
+    SetDlgItemText(IDC_DETAIL, m_strHelp);
     m_list = GetDlgItem(IDC_LIST);
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_GRIDLINES |
                             LVS_EX_DOUBLEBUFFER);
@@ -156,6 +152,30 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     SetForegroundWindow();
     EmptyCtrls();
     return TRUE;
+}
+
+void CDlgPasswdQuery::LoadTexts()
+{
+    m_strHelp = vaultdlg::LangText(IDD, 1320009, QString::fromUtf8(kHelpText));
+    m_strHint = vaultdlg::LangText(IDD, 1320010, QStringLiteral("Multi-Keywords (Separated by SPACE)"));
+    // Looked up once per language: the detail is rendered at every keystroke.
+    m_strDetailFormat = vaultdlg::LangText(IDD, 1320011,
+                                           QStringLiteral("[Title]: %s\r\n[UserName]: %s\r\n[Passwd]: %s\r\n"
+                                                          "[URL]: %s\r\n[Email]: %s\r\n[Note]:%s"));
+}
+
+void CDlgPasswdQuery::UpdateLanguageStrToUI_Ex()
+{
+    // The language file is (re)loaded just before this: texts taken while
+    // opening may still be those of the previous language.
+    LoadTexts();
+    if (m_bHintShown)
+        SetKeywordText(m_strHint);
+    const int row = SelectedRow();
+    if (m_bHintShown || row < 0)
+        SetDlgItemText(IDC_DETAIL, m_strHelp);
+    else
+        RenderDetail(row);
 }
 
 void CDlgPasswdQuery::OnDestroy()

@@ -77,8 +77,10 @@ protected:
     void OnActivate(UINT state, BOOL minimized) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     void OnDestroy() override;
+    void UpdateLanguageStrToUI_Ex() override;
 
 private:
+    void LoadTexts();
     void AttachFreq(int freq);
     void Search();
     // Asks for the master password; TRUE when it was confirmed.
@@ -111,6 +113,7 @@ private:
 
     CExListCtrl m_list;
     QString m_strHint;
+    QString m_strHelp;
     QString m_strDetailFormat;
     int m_bHintShown = 0;
     int m_bShowPasswd = 0;
