@@ -6,6 +6,7 @@
 #include <QtMath>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -20,6 +21,15 @@
 #include "platform/DialogEx.h"
 
 namespace langcheck {
+
+// Where the language renders go: VW_SCREENSHOT_DIR, else /tmp/vw-lang.
+inline QString RenderDir()
+{
+    const QString dir = qEnvironmentVariableIsSet("VW_SCREENSHOT_DIR") ? qEnvironmentVariable("VW_SCREENSHOT_DIR")
+                                                                        : QStringLiteral("/tmp/vw-lang");
+    QDir().mkpath(dir);
+    return dir;
+}
 
 // Height that `text`, laid out in `width` with word wrap as a static text
 // shows it, needs down to the lowest ink of its last line (the descent some
