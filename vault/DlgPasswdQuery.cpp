@@ -687,7 +687,8 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
     if (ctrl && vk == 'C') {
         if (m_bRecentQuery)
             CopyPasswdToClipboard();
-        return FALSE;
+        // The list view would copy its current cell over the password.
+        return msg->hwndId == IDC_LIST;
     }
     if (IsPrintableKey(vk)) {
         ClearHint();

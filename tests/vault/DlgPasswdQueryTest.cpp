@@ -97,6 +97,11 @@ TEST_F(QueryDlgTest, CtrlCCopiesTheSelectedPasswordAndAsksTheMainWindowToClearIt
         EXPECT_EQ(m_main.m_timerRequests[0], qMakePair(WPARAM(3), LPARAM(10000)));
         // The list and the detail still mask it.
         EXPECT_FALSE(detail(dlg).contains("gh-secret"));
+        // From the list too, whose own copy must not replace the password.
+        d.Focus(dlg, Q::IDC_LIST);
+        d.SelectListRow(dlg, Q::IDC_LIST, 3);
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        EXPECT_EQ(clipboard(), "mail-secret");
         dlg.EndDialog(IDCANCEL);
     });
 }
