@@ -346,7 +346,11 @@ void CDlgPasswdQuery::RenderDetail(int row)
     QVariantList cells;
     for (int col = 0; col < COL_COUNT; ++col)
         cells << m_list.GetItemText(row, col);
-    SetDlgItemText(IDC_DETAIL, FormatText(m_strDetailFormat, cells));
+    // Typing on often keeps the same first row: laying the text out again
+    // costs more than comparing it.
+    const QString text = FormatText(m_strDetailFormat, cells);
+    if (GetDlgItemText(IDC_DETAIL) != text)
+        SetDlgItemText(IDC_DETAIL, text);
 }
 
 void CDlgPasswdQuery::ShowDetail(int row)
