@@ -56,19 +56,20 @@ const DialogTemplate CDlgPasswdQuery::s_template = {
     {
         {IDC_KEYWORDS, Control::Edit, "", {7, 7, 396, 14}},
         {IDC_SEARCH, Control::Button, "Search", {409, 7, 54, 14}},
-        {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 172}, Style::CheckBoxes},
-        {IDC_CHECK_ALL, Control::CheckBox, "Check All", {7, 204, 90, 12}, Style::ThreeState},
-        {IDC_DELETE_CHECKED, Control::Button, "Delete Checked Items", {253, 203, 105, 14}, Style::Disabled},
-        {IDC_OPEN_URL, Control::Button, "Open URL (Alt+Enter)", {361, 203, 102, 14}, Style::Disabled},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "Show Passwd", {7, 220, 100, 12}},
-        {IDC_DIRECT_COPY, Control::CheckBox, "Direct Copy Passwd To Clipboard", {110, 220, 240, 12}},
+        {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 158}, Style::CheckBoxes},
+        {IDC_CHECK_ALL, Control::CheckBox, "Check All", {7, 190, 90, 12}, Style::ThreeState},
+        {IDC_DELETE_CHECKED, Control::Button, "Delete Checked Items", {253, 189, 105, 14}, Style::Disabled},
+        {IDC_OPEN_URL, Control::Button, "Open URL (Alt+Enter)", {361, 189, 102, 14}, Style::Disabled},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "Show Passwd", {7, 206, 100, 12}},
+        {IDC_DIRECT_COPY, Control::CheckBox, "Direct Copy Passwd To Clipboard", {110, 206, 240, 12}},
         {IDC_NOTICE_COPIED, Control::Static, "Passwd is coped to clipboard. We will keep it 10 seconds......",
-         {7, 235, 456, 12}, Style::Hidden},
-        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 235, 456, 12}, Style::Hidden},
+         {7, 221, 456, 12}, Style::Hidden},
+        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 221, 456, 12}, Style::Hidden},
         {IDC_NOTICE_EACH_QUERY, Control::Static,
-         "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 235, 456, 12},
+         "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 221, 456, 12},
          Style::Hidden},
-        {IDC_DETAIL, Control::Edit, "", {7, 249, 456, 74}, Style::MultiLine | Style::ReadOnly},
+        // Six lines of detail, also in scripts with tall lines (Arabic).
+        {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 88}, Style::MultiLine | Style::ReadOnly},
     }};
 
 CDlgPasswdQuery::CDlgPasswdQuery(int hintShown, CDialogEx* parent)
