@@ -1,5 +1,7 @@
 #include "platform/ListView.h"
 
+#include <utility>
+
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTimer>
@@ -146,10 +148,14 @@ void ListModel::clear()
 void ListModel::setAll(QList<QStringList> rows)
 {
     beginResetModel();
-    m_rows = std::move(rows);
+    QList<QStringList> previous = std::exchange(m_rows, std::move(rows));
     m_checks = QList<char>(m_rows.size(), 0);
     m_published = int(m_rows.size());
     endResetModel();
+    // Freeing tens of thousands of old cells is left to the next idle
+    // moment, so a search as you type shows its rows first.
+    if (previous.size() > 1000)
+        QTimer::singleShot(0, this, [previous = std::move(previous)] {});
 }
 
 bool ListModel::setChecked(int row, bool on)

@@ -1,5 +1,7 @@
 #include "foundation/storage/DbSqlite3.h"
 
+#include <map>
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -180,15 +182,25 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
     int code = sqlite3_prepare16_v2(m_pDb, sql.utf16(), static_cast<int>(sql.size() * 2), &raw, nullptr);
     StmtPtr stmt(raw);
     if (code == SQLITE_OK && stmt) {
+        // Column names are read once and shared by every row; each row is
+        // then built in key order, so a search of thousands of rows costs
+        // little more than the statement itself. A name given twice keeps
+        // its later column.
+        std::map<QString, int> columnOfName;
         const int columns = sqlite3_column_count(stmt.get());
+        for (int c = 0; c < columns; ++c)
+            columnOfName[fromUtf16(sqlite3_column_name16(stmt.get(), c))] = c;
         int row = 0;
         while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
             if (!m_pResult)
                 continue;
-            SqlRowMap& values = (*m_pResult)[row++];
-            for (int c = 0; c < columns; ++c)
-                values[fromUtf16(sqlite3_column_name16(stmt.get(), c))] =
-                    fromUtf16(sqlite3_column_text16(stmt.get(), c));
+            SqlRowMap values;
+            for (const auto& [name, c] : columnOfName) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c));
+                values.emplace_hint(values.end(), name,
+                                    text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt.get(), c)) : QString());
+            }
+            m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
         }
         if (code == SQLITE_DONE)
             code = SQLITE_OK;
