@@ -49,9 +49,7 @@ CVaultwickDlg::~CVaultwickDlg()
 
 QString CVaultwickDlg::OtherStr(int strId, const char* english) const
 {
-    QString text = QString::fromUtf8(english);
-    CBaseResizeAndMultiLang::GetOtherStr_ByStrId(IDD, strId, text);
-    return text;
+    return GetOtherStrOr(IDD, strId, QString::fromUtf8(english));
 }
 
 void CVaultwickDlg::InitResizeAndMultiLangParam_Individual()

@@ -17,9 +17,7 @@ namespace vaultdlg {
 
 inline QString LangText(int wndId, int strId, const QString& english)
 {
-    QString text = english;
-    CBaseResizeAndMultiLang::GetOtherStr_ByStrId(wndId, strId, text);
-    return text;
+    return CBaseResizeAndMultiLang::GetOtherStrOr(wndId, strId, english);
 }
 
 inline void ShowLangMessage(int wndId, int strId, const QString& english, const QVariantList& args = {})

@@ -337,6 +337,13 @@ int CBaseResizeAndMultiLang::GetOtherStr_ByStrId(int wndId, int strId, QString& 
     return g_pXmlLang ? g_pXmlLang->GetOtherStr_ByStrId(wndId, strId, out) : 0;
 }
 
+QString CBaseResizeAndMultiLang::GetOtherStrOr(int wndId, int strId, const QString& english)
+{
+    QString text = english;
+    GetOtherStr_ByStrId(wndId, strId, text);
+    return text;
+}
+
 void CBaseResizeAndMultiLang::GetPageTitles()
 {
     if (!g_pXmlLang)

@@ -54,6 +54,8 @@ public:
     // The message-text look-up of every window: 1 and `out` set when the
     // current language file has the text, else 0 with `out` untouched.
     static int GetOtherStr_ByStrId(int wndId, int strId, QString& out);
+    // The language file's text, or the built-in English when it has none.
+    static QString GetOtherStrOr(int wndId, int strId, const QString& english);
     static void GetPageTitles();
     // (int)(value * factor + 0.5) with the product in single precision.
     static int ScaleValue(int value, float factor);
