@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "platform/DialogEx.h"
+
 namespace platform {
 namespace {
 
@@ -25,8 +27,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     // show as a box glyph here.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // Owned by the window the user is in, above it even when it stays on top.
+    QWidget* owner = FrontOwner();
     QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption,
-                    shown, QMessageBox::NoButton, QApplication::activeWindow());
+                    shown, QMessageBox::NoButton, owner);
+    if (owner && (owner->window()->windowFlags() & Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (type == MB_OKCANCEL) {
         box.addButton(QMessageBox::Ok);
         box.setDefaultButton(box.addButton(QMessageBox::Cancel));
