@@ -45,6 +45,8 @@ inline bool MakeVault(const QString& folder, int entries)
     g_pPwSettings = new CPasswdSetting;
     bool ok = g_pPwSettings->CreateDbPasswd() && g_pSqlite->InitDB() == 0 && g_pSqlite->ConfirmPasswd(QString(), 0);
     if (ok) {
+        QString err;
+        g_pSqlite->ExecSQL_W(QStringLiteral("DELETE FROM TnPwEntry"), nullptr, err);  // the examples
         PwEntryArray list;
         for (int i = 0; i < entries; ++i)
             list.append({QString(), QStringLiteral("Title %1").arg(i), QStringLiteral("user%1").arg(i),

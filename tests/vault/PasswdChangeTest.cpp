@@ -1,7 +1,10 @@
 // Setting, changing and removing the master password: the file's key and its
 // stored hash always agree, also when the writer is killed half-way, and the
 // open vault stays logged in and keyed whatever is typed.
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -74,15 +77,24 @@ TEST_F(PasswdChangeTest, WrongPasswordAfterAChangeKeepsTheConnectionKeyed)
     EXPECT_EQ(other.ConfirmPasswd("new", 0), 1);
 }
 
-TEST_F(PasswdChangeTest, FailedChangeKeepsTheOldKeyAndHashTogether)
+TEST_F(PasswdChangeTest, ChangeThatCannotBeWrittenKeepsTheOldKeyAndHashTogether)
 {
     setMasterPassword("old");
-    // The folder cannot take the keyed copy: nothing changes.
-    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0500), 0);
-    EXPECT_EQ(g_pSqlite->ConfirmAndChangePasswd("old", "new", 0), 0);
-    ::chmod(QFile::encodeName(path()).constData(), 0700);
+    // The disk takes no more than a few pages: the keyed copy cannot be
+    // written, and nothing changes.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int changed = g_pSqlite->ConfirmAndChangePasswd("old", "new", 0);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(folderFiles(), QStringList({g_strDbFile}));
     EXPECT_TRUE(readable());
-    EXPECT_EQ(g_pSqlite->ConfirmPasswd("old", 0), 1);
+    EXPECT_EQ(g_pSqlite->IsLoggedIn(), 1);
     CDbSqlite3 other(m_vaultPath);
     ASSERT_EQ(other.InitDB(), 0);
     EXPECT_EQ(other.ConfirmPasswd("new", 0), 0);
