@@ -204,7 +204,12 @@ int CDialogEx::DoModal()
     }
     if (host && host->owner() == this)
         guarded([this] { OnDestroy(); return 0; });
+    const QPointer<QWidget> owner(host ? host->parentWidget() : nullptr);
     DestroyHost();
+    // The keyboard goes back to the window the dialog belonged to, also
+    // where no window manager hands it back.
+    if (owner && owner->isVisible() && !owner->isMinimized())
+        owner->activateWindow();
     return m_result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
 
 #include "platform/DialogEx.h"
@@ -42,7 +43,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     } else {
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
-    switch (box.exec()) {
+    const QPointer<QWidget> keep(owner);
+    const int pressed = box.exec();
+    // Without a window manager nobody hands the keyboard back.
+    if (keep && keep->isVisible())
+        keep->activateWindow();
+    switch (pressed) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -30,7 +30,9 @@ click_main_control() {
     rect=$(grep -E "\{$name, " "$SHELL_SOURCE/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
     [[ -n $rect ]] || e2e_fail "no rectangle for $name"
     read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # Where the client area starts on the screen, frame or not.
+    X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
+    Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
     e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
 }
 
