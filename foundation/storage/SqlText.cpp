@@ -2,13 +2,26 @@
 
 QString quoteSqlText(const QString& text)
 {
+    // Statements reach SQLite as UTF-16, whose reader takes any high surrogate
+    // together with the unit after it: an unpaired one would swallow the next
+    // quote and end the literal early. A NUL would end the statement. Both
+    // become U+FFFD, so the literal is valid text that ends where it should.
     QString literal;
     literal.reserve(text.size() + 2);
     literal += '\'';
-    for (const QChar c : text) {
-        if (c == '\'')
-            literal += '\'';
-        literal += c;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            literal += c;
+            literal += text[++i];
+        } else if (c.isSurrogate() || c.isNull()) {
+            literal += QChar::ReplacementCharacter;
+        } else {
+            if (c == '\'')
+                literal += '\'';
+            literal += c;
+        }
     }
     literal += '\'';
     return literal;

@@ -5,7 +5,9 @@
 #include "foundation/TesselcoreApi.h"
 
 // The quoting helper: an SQL text literal, 'it''s', so the stored text is
-// exactly the given text and no value can change a statement.
+// exactly the given text and no value can change a statement. Text that is
+// not valid UTF-16 (an unpaired surrogate) and NUL characters are stored as
+// U+FFFD; everything else, a leading U+FEFF included, is kept.
 TESSELCORE_API QString quoteSqlText(const QString& text);
 
 // A quoted LIKE pattern '%keyword%' matching the keyword literally; use it
