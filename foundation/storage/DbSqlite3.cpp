@@ -197,8 +197,7 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
             SqlRowMap values;
             for (const auto& [name, c] : columnOfName) {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c));
-                values.emplace_hint(values.end(), name,
-                                    text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt.get(), c)) : QString());
+                values.emplace_hint(values.end(), name, textFromSql(text, sqlite3_column_bytes(stmt.get(), c)));
             }
             m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
         }
@@ -495,7 +494,7 @@ QString SHA256(const QString& text, int count)
     return QString::fromLatin1(hash.result().toHex());
 }
 
-QString c2w(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString c2w(const char* text) { return textFromSql(text); }
 
 void ShowSqlError(int code, const QString& errText)
 {

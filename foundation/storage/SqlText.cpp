@@ -1,5 +1,9 @@
 #include "foundation/storage/SqlText.h"
 
+#include <cstring>
+
+#include <QStringDecoder>
+
 QString quoteSqlText(const QString& text)
 {
     // Statements reach SQLite as UTF-16, whose reader takes any high surrogate
@@ -39,6 +43,16 @@ QString likeContainsLiteral(const QString& keyword)
     }
     pattern += '%';
     return quoteSqlText(pattern);
+}
+
+QString textFromSql(const char* utf8, qsizetype bytes)
+{
+    if (!utf8)
+        return QString();
+    if (bytes < 0)
+        bytes = qsizetype(std::strlen(utf8));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(utf8, bytes));
 }
 
 qint64 TextToInt64(const QString& text)

@@ -14,6 +14,10 @@ TESSELCORE_API QString quoteSqlText(const QString& text);
 // with ` ESCAPE '\'` after the pattern.
 TESSELCORE_API QString likeContainsLiteral(const QString& keyword);
 
+// A stored text value from SQLite's UTF-8, exactly: QString::fromUtf8 would
+// drop a leading U+FEFF as a byte-order mark. `bytes` -1 reads up to a NUL.
+TESSELCORE_API QString textFromSql(const char* utf8, qsizetype bytes = -1);
+
 // C-style reading of a number stored as text: leading blanks, a sign, then the
 // leading digits; no digits gives 0. Digits beyond 64 bits wrap around.
 TESSELCORE_API qint64 TextToInt64(const QString& text);

@@ -199,6 +199,10 @@ TEST(SqlText, QuotingAndLikePatterns)
     EXPECT_EQ(quoteSqlText(QString("a") + QChar(0) + "b"), QString("'a") + bad + "b'");
     EXPECT_EQ(quoteSqlText(QString(QChar(0xFEFF)) + "x"), QString("'") + QChar(0xFEFF) + "x'");
     EXPECT_EQ(likeContainsLiteral(QString(hi) + "'"), QString("'%") + bad + "''%'");
+    // Values read back keep a leading BOM, which QString::fromUtf8 would drop.
+    EXPECT_EQ(textFromSql("\xEF\xBB\xBFx"), QString(QChar(0xFEFF)) + "x");
+    EXPECT_EQ(textFromSql("\xEF\xBB\xBF\xEF\xBB\xBF", 3), QString(QChar(0xFEFF)));
+    EXPECT_TRUE(textFromSql(nullptr).isNull());
     EXPECT_EQ(TextToInt64("  -12abc"), -12);
     EXPECT_EQ(TextToInt64("x1"), 0);
     EXPECT_EQ(TextToInt64(""), 0);

@@ -65,7 +65,7 @@ TEST(QueryKeywords, PiecesBroughtUpToDateOnlyWhenNeededGiveTheSameKeywords)
 {
     // Removal that leaves a later piece blank, trailing or leading blanks
     // other than spaces, keywords that come back after later removals.
-    for (const QString text :
+    for (const QString& text :
          {QString("ab c acb"), QString("b\t x ab\tc c"), QString("x a\tb b"), QString("a\tb x b"),
           QString("x \tb\t b y"), QString("q w\tq w"), QString("ab\tb b"), QString("c x\tc\t\tc c"),
           QString("a \t b \xa0 a\xa0"), QString("aab ab b"), QString("x y\txz z")})
