@@ -200,12 +200,12 @@ QString CreateTempFileBeside(const QString& beside)
     Fd fd(::mkostemp(templ.data(), O_CLOEXEC)); // mkostemp creates the file 0600
     if (!fd.valid())
         return QString();
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        ::unlink(templ.constData());
-        return QString();
+    // Where the file system has no locks the file is simply never taken for
+    // stale: the clean-up below needs the lock too.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+        holdTemp(templ, fd.get());
+        fd.release();
     }
-    holdTemp(templ, fd.get());
-    fd.release();
     return QFile::decodeName(templ);
 }
 

@@ -10,6 +10,7 @@
 
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/storage/SqlText.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -22,7 +23,14 @@ const QString s_strKeyPrefix = QStringLiteral("QWRT_5820");
 const QString s_strSqlErrorFormat = QStringLiteral("SQLite Error!\r\nERROR CODE: %d; ERROR MESSAGE: %s!");
 const QString s_strProbeSql = QStringLiteral("SELECT count(*) as TableCount FROM sqlite_master");
 
-QByteArray keyOf(const QString& passwd) { return (s_strKeyPrefix + passwd).toUtf8(); }
+// The key material lives only as long as the statement that uses it.
+WipedBytes keyOf(const QString& passwd)
+{
+    QString text = s_strKeyPrefix + passwd;
+    WipedBytes key(text.toUtf8());
+    WipeSecret(text);
+    return key;
+}
 
 struct StmtDeleter {
     void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }

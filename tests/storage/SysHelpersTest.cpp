@@ -12,6 +12,7 @@
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "foundation/storage/Language.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/storage/SqlText.h"
 #include "foundation/storage/SysHelpers.h"
 #include "platform/Files.h"
@@ -267,4 +268,21 @@ TEST_F(SysHelpersTest, TemporaryFileOfAKilledWriterIsRemovedAndALiveOneKept)
     QFile(stale).open(QIODevice::WriteOnly);
     EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 1);
     EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList({"vault.db"}));
+}
+
+TEST(Secret, OwnBuffersAreClearedAndSharedOnesLeftToTheirOtherHolders)
+{
+    QByteArray key("QWRT_5820secret");
+    key.detach();
+    QByteArray other = key;
+    WipeSecret(other);
+    EXPECT_TRUE(other.isEmpty());
+    EXPECT_EQ(key, "QWRT_5820secret") << "still held elsewhere: not overwritten under its holder";
+    QString text = "secret";
+    text.detach();
+    WipeSecret(text);
+    EXPECT_TRUE(text.isEmpty());
+    WipedBytes moved(std::move(key));
+    EXPECT_TRUE(key.isEmpty());
+    EXPECT_EQ(moved, "QWRT_5820secret");
 }
