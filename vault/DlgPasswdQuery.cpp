@@ -1,5 +1,6 @@
 #include "vault/DlgPasswdQuery.h"
 
+#include <utility>
 #include <vector>
 
 #include "foundation/storage/FormatText.h"
@@ -257,7 +258,9 @@ void CDlgPasswdQuery::ClearHint()
 
 void CDlgPasswdQuery::EmptyCtrls()
 {
-    SetKeywordText(m_bHintShown ? m_strHint : QString());
+    if (!m_strStartKeywords.isEmpty())
+        m_bHintShown = 0;
+    SetKeywordText(m_bHintShown ? m_strHint : std::exchange(m_strStartKeywords, QString()));
     if (m_eInputFreq != FREQ_EACH_QUERY)
         Search();
     CEdit keywords = GetDlgItem(IDC_KEYWORDS);

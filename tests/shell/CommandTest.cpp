@@ -1,0 +1,125 @@
+// The commands of the command line and of later starts, and the tray menu's
+// way to the same windows.
+#include "MainWindowFixture.h"
+#include "foundation/ui/ExListCtrl.h"
+#include "platform/TrayIcon.h"
+#include "shell/CommandLine.h"
+#include "vault/DlgEditEntry.h"
+#include "vault/DlgPasswdQuery.h"
+#include "vault/StoreFixture.h"
+
+namespace {
+
+QStringList Titles(CDialogEx& query)
+{
+    QStringList titles;
+    CExListCtrl list(query.GetDlgItem(CDlgPasswdQuery::IDC_LIST));
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        titles << list.GetItemText(row, 0);
+    return titles;
+}
+
+} // namespace
+
+TEST(CommandLineTest, CommandsOptionsAndMistakes)
+{
+    struct Case {
+        QStringList args;
+        StCommandLine::EnumAction action;
+        QString keywords;
+    };
+    const Case cases[] = {
+        {{}, StCommandLine::ACTION_START, ""},
+        {{"--show"}, StCommandLine::ACTION_SHOW, ""},
+        {{"--add"}, StCommandLine::ACTION_ADD, ""},
+        {{"--query"}, StCommandLine::ACTION_QUERY, ""},
+        // Every word after --query is a keyword, also one that looks like an option.
+        {{"--query", "bank", " 100%", "--add"}, StCommandLine::ACTION_QUERY, "bank 100% --add"},
+        {{"-q", "o'neil"}, StCommandLine::ACTION_QUERY, "o'neil"},
+        {{"--query=mail  home"}, StCommandLine::ACTION_QUERY, "mail home"},
+        {{"--add", "--help"}, StCommandLine::ACTION_HELP, ""},
+        {{"--show", "--show"}, StCommandLine::ACTION_SHOW, ""},
+        {{"--verbose"}, StCommandLine::ACTION_ERROR, ""},
+        {{"bank"}, StCommandLine::ACTION_ERROR, ""},
+        {{"--add", "--show"}, StCommandLine::ACTION_ERROR, ""},
+        {{"--add", "--query", "x"}, StCommandLine::ACTION_ERROR, ""},
+    };
+    for (const Case& c : cases) {
+        const StCommandLine cmd = ParseCommandLine(c.args);
+        EXPECT_EQ(cmd.eAction, c.action) << c.args.join(' ').toStdString();
+        EXPECT_EQ(cmd.strKeywords, c.keywords) << c.args.join(' ').toStdString();
+        EXPECT_EQ(cmd.strError.isEmpty(), c.action != StCommandLine::ACTION_ERROR);
+    }
+    EXPECT_TRUE(ParseCommandLine({"--verbose"}).strError.contains("--verbose"));
+    const QString help = CommandLineHelp("Vaultwick");
+    for (const char* option : {"--query [keywords]", "--add", "--show", "--help"})
+        EXPECT_TRUE(help.contains(option)) << option;
+}
+
+TEST_F(MainWindowTest, QueryCommandOpensTheQueryWindowWithTheKeywordsTypedIn)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    QStringList seen;
+    QString typed;
+    RunMain(dlg, [&](CDialogEx&) {
+        m_driver.AnswerNextDialog([&](CDialogEx& query) {
+            EXPECT_EQ(query.GetTemplateId(), CDlgPasswdQuery::IDD);
+            typed = query.GetDlgItemText(CDlgPasswdQuery::IDC_KEYWORDS);
+            seen = Titles(query);
+            // Asked again while it is open: still one window.
+            EXPECT_TRUE(dlg.RunCommand("query", "gnu"));
+            query.EndDialog(IDCANCEL);
+        });
+        EXPECT_TRUE(dlg.RunCommand("query", "debian"));
+        // The next query window (hot key, tray) starts empty again.
+        m_driver.AnswerNextDialog([&](CDialogEx& query) {
+            EXPECT_EQ(query.GetDlgItemText(CDlgPasswdQuery::IDC_KEYWORDS), "");
+            query.EndDialog(IDCANCEL);
+        });
+        emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_QUERY);
+        EXPECT_FALSE(dlg.RunCommand("quit"));
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(typed, "debian");
+    EXPECT_EQ(seen, QStringList({"121"}));
+    EXPECT_EQ(m_driver.Log().filter("dialog 13200").size(), 2);
+}
+
+TEST_F(MainWindowTest, CommandsThatCameDuringStartUpRunOnceItIsDone)
+{
+    // A hidden start of a vault with a master password: no login at start.
+    PrepareProgramFolder({.startMini = 1, .masterPasswd = QStringLiteral("s3cret")});
+    ScriptedLogin login(QStringLiteral("s3cret"));
+    CVaultwickDlg dlg;
+    EXPECT_TRUE(dlg.RunCommand("add"));
+    EXPECT_TRUE(dlg.RunCommand("show"));  // the latest request wins
+    int loginsBeforeShow = -1;
+    RunMain(dlg, [&](CDialogEx&) {
+        loginsBeforeShow = login.calls();
+        m_driver.ProcessEvents();
+        EXPECT_TRUE(dlg.IsLoggedIn());
+        EXPECT_TRUE(dlg.IsWindowVisible());
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(loginsBeforeShow, 0);
+    EXPECT_EQ(login.calls(), 1);
+    EXPECT_EQ(m_driver.Log().filter("dialog 13100").size(), 0);
+}
+
+TEST_F(MainWindowTest, TrayMenuReachesTheQueryWindowAndTheEditor)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        m_driver.AnswerNextDialog([&](CDialogEx& editor) {
+            EXPECT_EQ(editor.GetTemplateId(), CDlgEditEntry::IDD);
+            editor.EndDialog(IDCANCEL);
+        });
+        emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_ADD);
+        m_driver.AnswerNextDialog(IDCANCEL);
+        dlg.RunCommand("add");
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(m_driver.Log().filter("dialog 13100").size(), 2);
+}
