@@ -115,6 +115,8 @@ struct PortalShortcuts::Impl {
 
 PortalShortcuts::PortalShortcuts(QObject* parent) : QObject(parent), m_impl(std::make_unique<Impl>())
 {
+    // The slot's argument types must be known before the signal is connected.
+    qRegisterMetaType<QDBusObjectPath>();
     qDBusRegisterMetaType<PortalShortcutEntry>();
     qDBusRegisterMetaType<PortalShortcutList>();
     // Our own connection to the session bus the environment names now, not

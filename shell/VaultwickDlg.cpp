@@ -31,7 +31,7 @@ namespace {
 
 const QString kAutoRunName = QStringLiteral("VaultwickStart");
 const QString kLauncherName = QStringLiteral("VaultwickLauncher");
-const QString kTrayIconFile = QStringLiteral("vaultwick-22.png");
+const QString kTrayIconFile = QStringLiteral("vaultwick.svg");
 const QString kShippedHelp = QStringLiteral("Vaultwick-help.html");
 const char kNoPortalText[] =
     "This desktop does not let programs take global hot keys (a Wayland session without the "

@@ -35,7 +35,7 @@ protected:
     {
         std::map<QString, QString> triggers;
         for (const QJsonValue& s : call["shortcuts"].toArray())
-            triggers[s["id"].toString()] = s["props"]["preferred_trigger"].toString();
+            triggers[s.toObject()["id"].toString()] = s.toObject()["props"].toObject()["preferred_trigger"].toString();
         return triggers;
     }
 };
@@ -72,7 +72,7 @@ TEST_F(PortalShortcutsTest, AGrantingPortalBindsAllKeysAtOnceAndItsPressesArrive
     EXPECT_EQ(calls[1]["call"].toString(), "BindShortcuts");
     const std::map<QString, QString> expected = {{"13100", "ALT+a"}, {"13200", "ALT+q"}, {"15000", "ALT+F1"}};
     EXPECT_EQ(Triggers(calls[1]), expected);
-    EXPECT_EQ(calls[1]["shortcuts"].toArray()[1]["props"]["description"].toString(), "Query");
+    EXPECT_EQ(calls[1]["shortcuts"].toArray()[1].toObject()["props"].toObject()["description"].toString(), "Query");
 
     ASSERT_TRUE(bus.Press("13200"));
     ASSERT_TRUE(pressed.wait(10000));

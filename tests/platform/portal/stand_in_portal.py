@@ -116,9 +116,10 @@ def main():
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     portal = Portal(bus, mode, logfile)
-    dbus.service.BusName("org.freedesktop.portal.Desktop", bus)
+    name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus)  # released when collected
     portal.log({"ready": True})
     GLib.MainLoop().run()
+    del name
 
 
 if __name__ == "__main__":
