@@ -47,9 +47,10 @@ public:
     {
         return scaledPixmap(size, mode, state, 1.0);
     }
+    // `size` is in device pixels already; `scale` only marks the result.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
-        QPixmap pixmap(size * scale);
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         {
             QPainter painter(&pixmap);
