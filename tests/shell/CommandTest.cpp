@@ -1,8 +1,13 @@
 // The commands of the command line and of later starts, and the tray menu's
 // way to the same windows.
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+
 #include "MainWindowFixture.h"
 #include "foundation/ui/ExListCtrl.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/PortalBus.h"
 #include "platform/TrayIcon.h"
 #include "shell/CommandLine.h"
 #include "vault/DlgEditEntry.h"
@@ -148,4 +153,53 @@ TEST_F(MainWindowTest, OnAWaylandDesktopWithoutThePortalTheUserIsToldOnceWhichCo
     EXPECT_TRUE(notice.contains("GlobalShortcuts portal")) << notice.toStdString();
     for (const char* command : {" --query", " --add", " --show"})
         EXPECT_TRUE(notice.contains(path() + "Vaultwick" + command)) << command;
+}
+
+TEST_F(MainWindowTest, OnAWaylandDesktopWithThePortalItsKeyPressesOpenTheWindows)
+{
+    const QString missing = PortalBus::MissingTools();
+    if (!missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    PrepareProgramFolder({.hotKeys = 1});
+    const QByteArray oldWayland = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "wayland-test");
+    PortalBus bus("grant", path() + "portal.log");
+    ASSERT_TRUE(bus.IsReady());
+    CVaultwickDlg dlg;
+    int queries = 0;
+    RunMain(dlg, [&](CDialogEx&) {
+        EXPECT_TRUE(dlg.GetHotKeys()->UsesPortal());
+        m_driver.AnswerNextDialog([&](CDialogEx& query) {
+            EXPECT_EQ(query.GetTemplateId(), CDlgPasswdQuery::IDD);
+            ++queries;
+            query.EndDialog(IDCANCEL);
+        });
+        // The desktop knows the keys once the start-up's requests have run.
+        const QDeadlineTimer limit(10000);
+        while (!bus.Press("13200") && !limit.hasExpired())
+            m_driver.ProcessEvents();
+        while (queries == 0 && !limit.hasExpired())
+            m_driver.ProcessEvents();
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    if (oldWayland.isNull())
+        qunsetenv("WAYLAND_DISPLAY");
+    else
+        qputenv("WAYLAND_DISPLAY", oldWayland);
+    EXPECT_EQ(queries, 1);
+    EXPECT_TRUE(m_driver.MessageTexts().isEmpty()) << m_driver.MessageTexts().join('|').toStdString();
+    // All three keys in one binding, each with its stored key and its name.
+    QJsonObject bind;
+    for (const QJsonObject& call : bus.Calls())
+        if (call["call"].toString() == "BindShortcuts")
+            bind = call;
+    std::map<QString, std::pair<QString, QString>> shortcuts;
+    for (const QJsonValue& s : bind["shortcuts"].toArray()) {
+        const QJsonObject props = s.toObject()["props"].toObject();
+        shortcuts[s.toObject()["id"].toString()] = {props["preferred_trigger"].toString(),
+                                                    props["description"].toString()};
+    }
+    const std::map<QString, std::pair<QString, QString>> expected = {
+        {"13100", {"ALT+a", "Add Entry"}}, {"13200", {"ALT+q", "Query"}}, {"15000", {"ALT+F1", "Show Settings"}}};
+    EXPECT_EQ(shortcuts, expected);
 }
