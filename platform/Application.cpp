@@ -6,6 +6,8 @@
 
 #include <xcb/xcb.h>
 
+#include "platform/TrayIcon.h"
+
 namespace platform {
 
 bool HasDisplay()
@@ -26,9 +28,15 @@ std::unique_ptr<QCoreApplication> CreateGuiApplication(int& argc, char** argv, c
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(name);
     QApplication::setQuitOnLastWindowClosed(false);
-    const QString icon = QApplication::applicationDirPath() + QStringLiteral("/vaultwick.png");
-    if (QFile::exists(icon))
-        QApplication::setWindowIcon(QIcon(icon));
+    // Beside a portable program, or where an installed one keeps its files.
+    const QString dir = QApplication::applicationDirPath();
+    for (const QString& icon : {dir + QStringLiteral("/vaultwick.svg"),
+                                dir + QStringLiteral("/../share/") + name.toLower() + QStringLiteral("/vaultwick.svg")}) {
+        if (QFile::exists(icon)) {
+            QApplication::setWindowIcon(IconFromFile(icon));
+            break;
+        }
+    }
     return app;
 }
 

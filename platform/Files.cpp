@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace platform {
 namespace {
@@ -167,6 +168,42 @@ QString ProgramFileName()
 {
     const QString exe = executablePath();
     return exe.mid(exe.lastIndexOf('/') + 1);
+}
+
+ProgramLayout GetProgramLayout(const QString& programFolder, const QString& name, const QString& marker)
+{
+    const auto slashed = [](QString folder) {
+        return folder.endsWith(u'/') ? folder : folder + u'/';
+    };
+    ProgramLayout layout;
+    layout.strProgramFolder = slashed(programFolder);
+    layout.strResourceFolder = layout.strConfigFolder = layout.strDataFolder = layout.strProgramFolder;
+    // Files beside the program make it portable, wherever it lies.
+    if (QFileInfo::exists(layout.strProgramFolder + marker))
+        return layout;
+    const QString shared = QDir::cleanPath(layout.strProgramFolder + QStringLiteral("../share/") + name);
+    if (!QFileInfo::exists(shared + u'/' + marker))
+        return layout;
+    layout.bInstalled = true;
+    layout.strResourceFolder = slashed(shared);
+    layout.strConfigFolder =
+        slashed(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + name);
+    layout.strDataFolder =
+        slashed(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' + name);
+    return layout;
+}
+
+bool MakeFolderPath(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const qsizetype slash = clean.lastIndexOf(u'/');
+    if (slash > 0 && !MakeFolderPath(clean.left(slash)))
+        return false;
+    return MakeFolder(clean) || (errno == EEXIST && QFileInfo(clean).isDir());
 }
 
 bool FileExists(const QString& path)

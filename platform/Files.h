@@ -13,6 +13,26 @@ TESSELCORE_API QString ProgramFolder();
 // File name of the running executable.
 TESSELCORE_API QString ProgramFileName();
 
+// Where a program finds the files it ships and keeps its user's files. A
+// portable program folder holds everything side by side. An installed program
+// (bin/ without the shipped files, which lie in share/<name>/ beside it, as
+// under /usr) keeps its settings in $XDG_CONFIG_HOME/<name>/ and its data in
+// $XDG_DATA_HOME/<name>/. Every folder ends in '/'.
+struct ProgramLayout {
+    bool bInstalled = false;
+    QString strProgramFolder;   // the executables
+    QString strResourceFolder;  // shipped files: language files, help page, icons
+    QString strConfigFolder;    // the user's settings
+    QString strDataFolder;      // the user's data, by default
+};
+// `marker` is a file every program folder ships (e.g. a language file).
+TESSELCORE_API ProgramLayout GetProgramLayout(const QString& programFolder, const QString& name,
+                                              const QString& marker);
+
+// Creates the folder with every missing parent, each owner-only (0700).
+// true when it exists afterwards.
+TESSELCORE_API bool MakeFolderPath(const QString& path);
+
 // A file or folder of that name exists.
 TESSELCORE_API bool FileExists(const QString& path);
 

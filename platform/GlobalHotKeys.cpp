@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <xcb/xcb.h>
+
+#include "platform/PortalShortcuts.h"
 #include <QtGui/qguiapplication_platform.h>
 
 #define XK_MISCELLANY
@@ -161,6 +163,7 @@ void ungrab(xcb_connection_t* c, const Grab& g)
 struct GlobalHotKeys::Impl : QAbstractNativeEventFilter {
     GlobalHotKeys* owner = nullptr;
     xcb_connection_t* connection = nullptr;
+    std::unique_ptr<PortalShortcuts> portal;  // instead of grabs on a Wayland session
     std::map<int, Grab> grabs;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
@@ -205,6 +208,12 @@ GlobalHotKeys::GlobalHotKeys(QObject* parent)
     : QObject(parent), m_impl(std::make_unique<Impl>())
 {
     m_impl->owner = this;
+    if (PortalShortcuts::IsWaylandSession()) {
+        m_impl->portal = std::make_unique<PortalShortcuts>();
+        connect(m_impl->portal.get(), &PortalShortcuts::activated, this, &GlobalHotKeys::activated);
+        connect(m_impl->portal.get(), &PortalShortcuts::failed, this, &GlobalHotKeys::unavailable);
+        return;
+    }
     m_impl->connection = x11Connection();
     if (m_impl->connection)
         QCoreApplication::instance()->installNativeEventFilter(m_impl.get());
@@ -229,9 +238,25 @@ bool GlobalHotKeys::IsAvailable()
     return x11Connection() != nullptr;
 }
 
-int GlobalHotKeys::Register(int id, unsigned code)
+bool GlobalHotKeys::IsWaylandWithoutPortal() const
+{
+    return m_impl->portal && !m_impl->portal->IsAvailable();
+}
+
+bool GlobalHotKeys::UsesPortal() const
+{
+    return m_impl->portal && m_impl->portal->IsAvailable();
+}
+
+int GlobalHotKeys::Register(int id, unsigned code, const QString& description)
 {
     Unregister(id);
+    if (m_impl->portal) {
+        if (!m_impl->portal->IsAvailable() || (code & 0xFF) == 0)
+            return 0;
+        m_impl->portal->SetShortcut(id, code, description);
+        return 1;
+    }
     xcb_connection_t* c = m_impl->connection;
     const unsigned keysym = VirtualKeyToKeysym(code & 0xFF);
     if (!c || !keysym)
@@ -263,12 +288,15 @@ int GlobalHotKeys::Register(int id, unsigned code)
 
 void GlobalHotKeys::Unregister(int id)
 {
-    m_impl->release(id);
+    if (m_impl->portal)
+        m_impl->portal->RemoveShortcut(id);
+    else
+        m_impl->release(id);
 }
 
 bool GlobalHotKeys::IsRegistered(int id) const
 {
-    return m_impl->grabs.count(id) != 0;
+    return m_impl->portal ? m_impl->portal->HasShortcut(id) : m_impl->grabs.count(id) != 0;
 }
 
 } // namespace platform

@@ -11,9 +11,20 @@
 namespace platform {
 namespace {
 
-const QByteArray kShowRequest = QByteArrayLiteral("show\n");
-const QByteArray kShowAnswer = QByteArrayLiteral("ok\n");
-constexpr qint64 kMaxRequestLength = 64;
+// One request per connection: a line "<command>[ <argument>]" in UTF-8,
+// answered by "ok" once it was understood.
+const QByteArray kAnswer = QByteArrayLiteral("ok\n");
+constexpr qint64 kMaxRequestLength = 4096;
+
+bool IsCommandName(const QString& command)
+{
+    if (command.isEmpty() || command.size() > 32)
+        return false;
+    for (QChar c : command)
+        if (!(c.isLower() && c.unicode() < 0x80))
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -73,16 +84,22 @@ bool SingleInstance::TryBecomeFirst()
                             peer->abort();
                         return;
                     }
-                    const bool show = peer->readLine(kMaxRequestLength) == kShowRequest;
-                    if (show) {
-                        peer->write(kShowAnswer);
+                    QString line = QString::fromUtf8(peer->readLine(kMaxRequestLength));
+                    const bool understood = line.endsWith(u'\n');
+                    line.chop(1);
+                    const qsizetype space = line.indexOf(u' ');
+                    const QString command = line.left(space);
+                    const QString argument = space < 0 ? QString() : line.mid(space + 1);
+                    const bool known = understood && IsCommandName(command);
+                    if (known) {
+                        peer->write(kAnswer);
                         // The handler may open a modal login first: answer
                         // now, not when the event loop next gets around to it.
                         peer->flush();
                     }
                     peer->disconnectFromServer();
-                    if (show)
-                        emit showRequested();
+                    if (known)
+                        emit requested(command, argument);
                 });
             }
         });
@@ -100,21 +117,31 @@ bool SingleInstance::IsFirst() const
 
 bool SingleInstance::AskFirstToShow(int timeoutMs)
 {
-    if (IsFirst())
+    return AskFirst(QStringLiteral("show"), QString(), timeoutMs);
+}
+
+bool SingleInstance::AskFirst(const QString& command, const QString& argument, int timeoutMs)
+{
+    if (IsFirst() || !IsCommandName(command))
         return false;
+    // A line break would end the request early: the argument is one line.
+    QString line = command;
+    if (!argument.isEmpty())
+        line += u' ' + QString(argument).replace(u'\n', u' ').replace(u'\r', u' ');
+    const QByteArray request = line.toUtf8().left(kMaxRequestLength - 1) + '\n';
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(m_impl->socketPath);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
         return false;
-    socket.write(kShowRequest);
+    socket.write(request);
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
     }
-    return socket.readLine(kMaxRequestLength) == kShowAnswer;
+    return socket.readLine(kMaxRequestLength) == kAnswer;
 }
 
 } // namespace platform

@@ -25,16 +25,21 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when this object now holds the lock (also on a repeated call). The
-    // holder then answers show requests by emitting showRequested().
+    // holder then answers requests of later starts by emitting requested().
     bool TryBecomeFirst();
     bool IsFirst() const;
 
     // For a start that is not first: asks the running instance to show its
     // main window. True when it answered within `timeoutMs`.
     bool AskFirstToShow(int timeoutMs = 3000);
+    // For a start that is not first: hands `command` (lower-case letters) with
+    // an optional one-line argument to the running instance. True when it
+    // answered within `timeoutMs`.
+    bool AskFirst(const QString& command, const QString& argument = QString(), int timeoutMs = 3000);
 
 signals:
-    void showRequested();
+    // A later start asked for `command` ("show", "query", "add", ...).
+    void requested(const QString& command, const QString& argument);
 
 private:
     struct Impl;

@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QIconEngine>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
 #include <QSystemTrayIcon>
 
 namespace platform {
@@ -29,7 +32,63 @@ QIcon drawnIcon()
     return QIcon(pixmap);
 }
 
+// Draws the SVG afresh at whatever size is asked for, so a tray on a 2x
+// screen gets a sharp 44-pixel icon instead of a scaled 22-pixel one.
+class SvgIconEngine : public QIconEngine {
+public:
+    explicit SvgIconEngine(const QString& file) : m_file(file), m_renderer(file) {}
+    bool isValid() const { return m_renderer.isValid(); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        m_renderer.render(painter, QRectF(rect));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    // `size` is in device pixels already; `scale` only marks the result.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paint(&painter, QRect(QPoint(0, 0), pixmap.size()), mode, state);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {}; }
+    QIconEngine* clone() const override { return new SvgIconEngine(m_file); }
+    QString key() const override { return QStringLiteral("VaultwickSvg"); }
+
+private:
+    QString m_file;
+    QSvgRenderer m_renderer;
+};
+
+QIcon iconFromFile(const QString& file)
+{
+    if (!QFileInfo::exists(file))
+        return QIcon();
+    if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        auto engine = std::make_unique<SvgIconEngine>(file);
+        if (engine->isValid())
+            return QIcon(engine.release());
+        return QIcon();
+    }
+    return QIcon(file);
+}
+
 } // namespace
+
+QIcon IconFromFile(const QString& file)
+{
+    return file.isEmpty() ? QIcon() : iconFromFile(file);
+}
 
 struct TrayIcon::Impl {
     QSystemTrayIcon icon;
@@ -65,7 +124,7 @@ bool TrayIcon::IsAvailable()
 
 void TrayIcon::SetIcon(const QString& imageFile)
 {
-    QIcon image = imageFile.isEmpty() ? QIcon() : QIcon(imageFile);
+    QIcon image = IconFromFile(imageFile);
     if (image.pixmap(32).isNull())
         image = QApplication::windowIcon();
     if (image.isNull())
@@ -106,6 +165,11 @@ void TrayIcon::Hide()
 bool TrayIcon::IsVisible() const
 {
     return m_impl->icon.isVisible();
+}
+
+QIcon TrayIcon::GetIcon() const
+{
+    return m_impl->icon.icon();
 }
 
 } // namespace platform

@@ -8,12 +8,18 @@
 
 #include "foundation/TesselcoreApi.h"
 
+class QIcon;
+
 namespace platform {
 
 // The program's icon in the notification area, with a context menu whose
 // items are known by id. Needs a tray host (a desktop panel, or trayer);
 // without one IsAvailable() is false and the icon simply does not appear,
 // while everything else keeps working.
+// An icon from an image file; an SVG is drawn at each size asked for. A null
+// icon when the file is missing or unreadable.
+TESSELCORE_API QIcon IconFromFile(const QString& file);
+
 class TESSELCORE_API TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -29,9 +35,11 @@ public:
 
     static bool IsAvailable();
 
-    // An image file; empty or unreadable gives the application's window
-    // icon, or a drawn one when there is none.
+    // An image file (an SVG is drawn at the size the tray asks for); empty or
+    // unreadable gives the application's window icon, or a drawn one when
+    // there is none.
     void SetIcon(const QString& imageFile);
+    QIcon GetIcon() const;
     void SetToolTip(const QString& text);
     // Replaces the menu (e.g. after a language change).
     void SetMenu(const QList<MenuItem>& items);

@@ -13,7 +13,6 @@
 namespace {
 
 const QString kAutoRunName = QStringLiteral("VaultwickStart");
-const QString kLauncherName = QStringLiteral("VaultwickLauncher");
 
 // Index = EnumPwInputFreq; the empty first entry stands for the "only once" radio button.
 const char* const kInputFreqTexts[] = {
@@ -224,7 +223,7 @@ void CVaultwickDlg::OnCheckSystemSetting(int id)
     }
     // An autostart entry that could not be written was reported; the box
     // follows what really happens at the next log-on.
-    if (id == IDC_AUTO_START && !SetAutoRun(m_bAutoStart, kAutoRunName, g_strExePath + kLauncherName)) {
+    if (id == IDC_AUTO_START && !SetAutoRun(m_bAutoStart, kAutoRunName, LauncherPath())) {
         m_bAutoStart = !m_bAutoStart;
         UpdateData(FALSE);
         return;

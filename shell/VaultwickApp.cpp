@@ -1,5 +1,7 @@
 #include "shell/VaultwickApp.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QObject>
 
@@ -8,25 +10,38 @@
 #include "shell/VaultwickDlg.h"
 #include "vault/DlgDbLogin.h"
 
-int CVaultwickApp::InitInstance(int& argc, char** argv)
+const char* CommandName(const StCommandLine& command)
+{
+    switch (command.eAction) {
+    case StCommandLine::ACTION_QUERY: return "query";
+    case StCommandLine::ACTION_ADD: return "add";
+    default: return "show";
+    }
+}
+
+int CVaultwickApp::InitInstance(int& argc, char** argv, const StCommandLine& command)
 {
     const QString name = QStringLiteral("Vaultwick");
     const std::unique_ptr<QCoreApplication> app = platform::CreateGuiApplication(argc, argv, name);
 
-    // Decided before any database is touched: a second start only asks the
-    // first to show itself.
+    // Decided before any database is touched: a second start only hands its
+    // request to the first.
     platform::SingleInstance instance(name);
     if (!instance.TryBecomeFirst()) {
-        instance.AskFirstToShow();
-        return 0;
+        if (instance.AskFirst(QString::fromLatin1(CommandName(command)), command.strKeywords))
+            return 0;
+        std::fputs("Vaultwick: the running instance did not answer.\n", stderr);
+        return 1;
     }
 
     InstallLoginDialog();
     CVaultwickDlg dlg;
-    QObject::connect(&instance, &platform::SingleInstance::showRequested, [&dlg] {
-        if (dlg.IsStartedUp())
-            dlg.OnHotKey(CVaultwickDlg::HOTKEY_SHOW);
-    });
+    // Connected before start-up: a request that comes while the first-run
+    // dialog or the login is still open waits for the start to finish.
+    QObject::connect(&instance, &platform::SingleInstance::requested,
+                     [&dlg](const QString& cmd, const QString& argument) { dlg.RunCommand(cmd, argument); });
+    if (command.eAction != StCommandLine::ACTION_START)
+        dlg.RunCommand(QString::fromLatin1(CommandName(command)), command.strKeywords);
     // Modeless: an application-modal main window would block the tray icon's
     // clicks and menu, which are windows of their own.
     dlg.SetQuitOnEnd(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/CommandLine.h"
+
 // The application object: one running instance per user, the login dialog
 // as the vault's way of asking for passwords, and the main dialog run
 // modally until the user exits from the tray.
@@ -10,6 +12,10 @@ public:
     CVaultwickApp& operator=(const CVaultwickApp&) = delete;
 
     // Runs the program; the process exit code: 0 after a normal end (also for
-    // a second start that handed over to the first), 1 when start-up failed.
-    int InitInstance(int& argc, char** argv);
+    // a second start that handed its command to the first), 1 when start-up
+    // failed or the running instance did not answer.
+    int InitInstance(int& argc, char** argv, const StCommandLine& command = {});
 };
+
+// The request a command line makes of the running instance ("show" without one).
+const char* CommandName(const StCommandLine& command);

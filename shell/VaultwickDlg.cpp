@@ -1,9 +1,11 @@
 #include "shell/VaultwickDlg.h"
 
 #include <chrono>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
 #include "foundation/storage/DlgInitSettings.h"
@@ -29,8 +31,17 @@ namespace {
 
 const QString kAutoRunName = QStringLiteral("VaultwickStart");
 const QString kLauncherName = QStringLiteral("VaultwickLauncher");
-const QString kTrayIconFile = QStringLiteral("vaultwick-22.png");
+const QString kTrayIconFile = QStringLiteral("vaultwick.svg");
 const QString kShippedHelp = QStringLiteral("Vaultwick-help.html");
+const char kNoPortalText[] =
+    "This desktop does not let programs take global hot keys (a Wayland session without the "
+    "GlobalShortcuts portal), so Alt+Q, Alt+A and Alt+F1 work only inside Vaultwick's windows.\r\n"
+    "Bind keys to these commands in the desktop's keyboard settings instead:\r\n"
+    "%s --query\r\n%s --add\r\n%s --show";
+const char kPortalRefusedText[] =
+    "The desktop did not grant Vaultwick's global hot keys. Allow them in the desktop's shortcut "
+    "settings, or bind keys to these commands there:\r\n"
+    "%s --query\r\n%s --add\r\n%s --show";
 
 QString Decimal(quint32 v) { return QString::number(v); }
 QString Flag(int v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
@@ -81,6 +92,8 @@ BOOL CVaultwickDlg::OnInitDialog()
     m_pHotKeys = std::make_unique<platform::GlobalHotKeys>();
     QObject::connect(m_pHotKeys.get(), &platform::GlobalHotKeys::activated,
                      [this](int id) { OnHotKey(id); });
+    QObject::connect(m_pHotKeys.get(), &platform::GlobalHotKeys::unavailable,
+                     [this] { ShowHotKeyCommandsNotice(1500043, kPortalRefusedText); });
 
     if (!InitPathParam() || !InitDbInit() || !InitDbPasswd()) {
         OnCancel();
@@ -108,19 +121,31 @@ BOOL CVaultwickDlg::OnInitDialog()
         platform::OpenWebAddress(s_strProductUrl);
     UpdateData(FALSE);
     m_bStartedUp = true;
+    if (!m_strPendingCommand.isEmpty())
+        PostMessage(WM_RUN_COMMAND);
     return TRUE;
 }
 
 int CVaultwickDlg::InitPathParam()
 {
-    g_strExePath = s_strProgramFolder.isEmpty() ? platform::ProgramFolder() : s_strProgramFolder;
-    if (!g_strExePath.endsWith(QLatin1Char('/')))
-        g_strExePath += QLatin1Char('/');
+    const platform::ProgramLayout layout = platform::GetProgramLayout(
+        s_strProgramFolder.isEmpty() ? platform::ProgramFolder() : s_strProgramFolder,
+        QStringLiteral("vaultwick"), GetLangFile(LANG_ENU));
+    // The language files and the help page are found through g_strExePath:
+    // for an installed program that is where they were installed.
+    g_strExePath = layout.strResourceFolder;
+    m_strProgramFolder = layout.strProgramFolder;
+    m_bInstalled = layout.bInstalled;
+    m_strConfigFolder = layout.strConfigFolder;
     m_strPropName = QStringLiteral("Vaultwick");
     g_strExeName = QStringLiteral("Vaultwick");
-    g_strSavedDataPath = g_strExePath;
+    g_strSavedDataPath = m_strDefaultDataFolder = layout.strDataFolder;
     m_hIcon = g_strExePath + kTrayIconFile;
-    if (ConfirmPath(g_strSavedDataPath) == -1) {
+    // The per-user folders of an installed program; a portable folder exists.
+    if (layout.bInstalled)
+        platform::MakeFolderPath(m_strConfigFolder);
+    if ((layout.bInstalled && !platform::MakeFolderPath(g_strSavedDataPath)) || ConfirmPath(g_strSavedDataPath) == -1
+        || ConfirmPath(m_strConfigFolder) == -1) {
         QString text = QStringLiteral(
             "ProgramData Path is not exist and can not create, please check the settings path exist!");
         CBaseResizeAndMultiLang::GetOtherStr_ByStrId(0, 1010005, text);
@@ -132,7 +157,7 @@ int CVaultwickDlg::InitPathParam()
 
 int CVaultwickDlg::InitDbInit()
 {
-    const QString path = g_strExePath + g_strDbFileInit;
+    const QString path = m_strConfigFolder + g_strDbFileInit;
     const bool exists = platform::FileExists(path);
     g_pSqliteInit = new CDbSqlite3(path);
     if (exists) {
@@ -151,9 +176,9 @@ int CVaultwickDlg::InitDbInit()
         if (!dlg.GetFolder().isEmpty())
             g_strSavedDataPath = dlg.GetFolder();
     }
-    // An empty stored folder means the program folder, where a first run puts the vault.
+    // An empty stored folder means the default one, where a first run puts the vault.
     if (g_strSavedDataPath.isEmpty())
-        g_strSavedDataPath = g_strExePath;
+        g_strSavedDataPath = m_strDefaultDataFolder;
     if (!g_strSavedDataPath.endsWith(QLatin1Char('/')))
         g_strSavedDataPath += QLatin1Char('/');
     return 1;
@@ -180,7 +205,7 @@ int CVaultwickDlg::LoadGlobalSettings()
     m_bCloseToTray = st.CloseToTray;
     m_bMiniToTray = st.MiniToTray;
     m_strDataFolder = st.DataFolder;
-    SetAutoRun(m_bAutoStart, kAutoRunName, g_strExePath + kLauncherName);
+    SetAutoRun(m_bAutoStart, kAutoRunName, LauncherPath());
 
     m_strLanguage = GetLangStr(st.Language);
     CComboBox lang = GetDlgItem(IDC_LANGUAGE);
@@ -423,6 +448,9 @@ void CVaultwickDlg::UpdateTrayMenu()
     if (!m_pTrayIcon)
         return;
     m_pTrayIcon->SetMenu({
+        {int(ID_TRAY_QUERY), OtherStr(1500040, "&Query")},
+        {int(ID_TRAY_ADD), OtherStr(1500041, "&Add Entry")},
+        {0, QString()},
         {int(ID_TRAY_HELP), OtherStr(1500025, "&Help")},
         {int(ID_TRAY_ABOUT), OtherStr(1500024, "&About")},
         {int(ID_TRAY_SHOW), OtherStr(1500023, "&Show Settings")},
@@ -447,6 +475,12 @@ void CVaultwickDlg::OnTrayCommand(int id)
     case ID_TRAY_SHOW:
         ShowMainWindow();
         break;
+    case ID_TRAY_QUERY:
+        OnHotKey(HOTKEY_QUERY);
+        break;
+    case ID_TRAY_ADD:
+        OnHotKey(HOTKEY_ADD);
+        break;
     case IDCANCEL:
         OnCancel();
         break;
@@ -459,6 +493,11 @@ void CVaultwickDlg::ShowAboutDlg()
 {
     CDlgAbout dlg;
     dlg.DoModal();
+}
+
+QString CVaultwickDlg::LauncherPath() const
+{
+    return m_strProgramFolder + kLauncherName;
 }
 
 void CVaultwickDlg::OpenHelp()
@@ -495,7 +534,32 @@ void CVaultwickDlg::OnSysCommand(UINT id, LPARAM lParam)
 int CVaultwickDlg::RegisterShowHotKey()
 {
     m_pHotKeys->Unregister(HOTKEY_SHOW);
-    return m_pHotKeys->Register(HOTKEY_SHOW, (HOTKEYF_ALT << 16) | VK_F1);
+    const int ok = m_pHotKeys->Register(HOTKEY_SHOW, (HOTKEYF_ALT << 16) | VK_F1, HotKeyDescription(HOTKEY_SHOW));
+    if (!ok && m_pHotKeys->IsWaylandWithoutPortal())
+        ShowHotKeyCommandsNotice(1500042, kNoPortalText);
+    return ok;
+}
+
+QString CVaultwickDlg::HotKeyDescription(UINT hotKeyId) const
+{
+    // The tray menu's words for the same actions, without their mnemonics.
+    QString text = hotKeyId == HOTKEY_ADD     ? OtherStr(1500041, "&Add Entry")
+                   : hotKeyId == HOTKEY_QUERY ? OtherStr(1500040, "&Query")
+                                              : OtherStr(1500023, "&Show Settings");
+    static const QRegularExpression mnemonic(QStringLiteral("\\s*\\(&.\\)|&(?=.)"));
+    return text.remove(mnemonic).trimmed();
+}
+
+void CVaultwickDlg::ShowHotKeyCommandsNotice(int textId, const char* english)
+{
+    // Once per run: the reason is the desktop's, and repeating it helps nobody.
+    if (m_bHotKeyNoticeShown)
+        return;
+    m_bHotKeyNoticeShown = 1;
+    // An installed program is found on the PATH; a portable one by its folder.
+    const QString program = m_bInstalled ? QStringLiteral("Vaultwick")
+        : m_strProgramFolder + QStringLiteral("Vaultwick");
+    platform::ShowMessageBox(FormatText(OtherStr(textId, english), {program, program, program}));
 }
 
 int CVaultwickDlg::ApplyHotKeyAdd()
@@ -524,8 +588,11 @@ int CVaultwickDlg::ApplyHotKey(UINT hotKeyId, int controlId, int& checked, quint
             m_pHotKeys->Unregister(int(hotKeyId));
             registered = 0;
             if (value > 0x10000) {
-                if (m_pHotKeys->Register(int(hotKeyId), value)) {
+                if (m_pHotKeys->Register(int(hotKeyId), value, HotKeyDescription(hotKeyId))) {
                     registered = value;
+                } else if (m_pHotKeys->IsWaylandWithoutPortal()) {
+                    // No key could be had: the choice stays, the commands are the way.
+                    ShowHotKeyCommandsNotice(1500042, kNoPortalText);
                 } else {
                     platform::ShowMessageBox(OtherStr(failTextId, failText));
                     checked = 0;
@@ -559,6 +626,35 @@ void CVaultwickDlg::ReloadHotKeyControl(int controlId, const QString& column)
 void CVaultwickDlg::OnHotKey(int id)
 {
     OpenEntryDialog(id);
+}
+
+bool CVaultwickDlg::RunCommand(const QString& command, const QString& argument)
+{
+    if (command != u"show" && command != u"query" && command != u"add")
+        return false;
+    // The latest request wins: it is what the user asked for last.
+    m_strPendingCommand = command;
+    m_strPendingArgument = argument;
+    if (m_bStartedUp)
+        RunPendingCommand();
+    return true;
+}
+
+void CVaultwickDlg::RunPendingCommand()
+{
+    const QString command = std::exchange(m_strPendingCommand, QString());
+    const QString argument = std::exchange(m_strPendingArgument, QString());
+    if (command == u"show") {
+        OnHotKey(HOTKEY_SHOW);
+    } else if (command == u"add") {
+        OnHotKey(HOTKEY_ADD);
+    } else if (command == u"query") {
+        // Only a window opened now takes the keywords; an open one is brought
+        // forward as by the hot key.
+        m_strQueryKeywords = argument;
+        OnHotKey(HOTKEY_QUERY);
+        m_strQueryKeywords.clear();
+    }
 }
 
 int CVaultwickDlg::OpenEntryDialog(int id)
@@ -609,7 +705,8 @@ void CVaultwickDlg::RunQueryDialog(int firstQuery, CDialogEx*& running)
 {
     // The main window is its parent so that it can ask for the clipboard to be
     // emptied (WM_SETTIMER_REQUEST) even after it has been closed itself.
-    CDlgPasswdQuery dlg(firstQuery, this);
+    CDlgPasswdQuery dlg(m_strQueryKeywords.isEmpty() ? firstQuery : 0, this);
+    dlg.SetStartKeywords(m_strQueryKeywords);
     running = &dlg;
     dlg.DoModal();
     running = nullptr;
@@ -669,6 +766,10 @@ void CVaultwickDlg::OnTimer(UINT id)
 
 LRESULT CVaultwickDlg::OnPrivateMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_RUN_COMMAND) {
+        RunPendingCommand();
+        return 1;
+    }
     if (msg == WM_SETTIMER_REQUEST) {
         // The clipboard promise is a time told to the user: a precise timer.
         SetTimer(UINT(wParam), UINT(lParam), true);
@@ -734,6 +835,8 @@ BOOL CVaultwickDlg::OnCommand(int id, UINT code)
     case ID_TRAY_HELP:
     case ID_TRAY_ABOUT:
     case ID_TRAY_SHOW:
+    case ID_TRAY_QUERY:
+    case ID_TRAY_ADD:
         OnTrayCommand(id);
         return TRUE;
     default:

@@ -69,8 +69,12 @@ public:
         ID_TRAY_ABOUT = 1026,
         ID_TRAY_HELP = 1027,
         ID_TRAY_SHOW = 1028,
+        ID_TRAY_QUERY = 1029,
+        ID_TRAY_ADD = 1030,
         TRAY_ICON_ID = 137,
     };
+    // Posted to itself: runs the command that waited for the end of start-up.
+    static constexpr UINT WM_RUN_COMMAND = WM_USER + 0x504;
     static constexpr UINT s_iHotKeyApplyDelayMs = 500;
     static constexpr UINT s_iSavedNoticeMs = 1500;
     static constexpr int s_iBackupPollMs = 1500;
@@ -102,9 +106,16 @@ public:
     int RegisterShowHotKey();
     int OpenEntryDialog(int id);
     void OnHotKey(int id);
+    // A command of the command line or of a later start ("show", "query" with
+    // its keywords, "add"): does what the matching hot key does. One that
+    // arrives before start-up has finished waits for it. false for a command
+    // this program does not know.
+    bool RunCommand(const QString& command, const QString& argument = QString());
     void OnTrayCommand(int id);
     void ShowAboutDlg();
     void OpenHelp();
+    // What the log-on start entry runs: the launcher beside the program.
+    QString LauncherPath() const;
     platform::TrayIcon* GetTrayIcon() const { return m_pTrayIcon.get(); }
     platform::GlobalHotKeys* GetHotKeys() const { return m_pHotKeys.get(); }
 
@@ -168,6 +179,11 @@ private:
     void RunEditEntryDialog();
     // Runs the query window; `running` points at it while it is open.
     void RunQueryDialog(int firstQuery, CDialogEx*& running);
+    void RunPendingCommand();
+    QString HotKeyDescription(UINT hotKeyId) const;
+    // Tells the user once that the desktop gives no global hot keys and which
+    // commands to bind instead.
+    void ShowHotKeyCommandsNotice(int textId, const char* english);
     void UpdateTrayMenu();
     void AutoBackupThreadProc();
     void ShutDown();
@@ -196,6 +212,7 @@ public:
     int m_bEditEntryOpen = 0;
     int m_bQueryOpen = 0;
     int m_bFirstQuery = 1;
+    int m_bHotKeyNoticeShown = 0;
     COLORREF m_crBack = 0xC0C0C0;
     // Set while the data-folder control is filled by the program, so only a
     // folder the user chose moves the vault.
@@ -211,6 +228,12 @@ private:
     std::unique_ptr<platform::TrayIcon> m_pTrayIcon;  // stands for the notify-icon record
     std::unique_ptr<platform::GlobalHotKeys> m_pHotKeys;
     CDialogEx* m_pQueryDlg = nullptr;  // the query window while it runs
+    bool m_bInstalled = false;       // under a prefix such as /usr, not a portable folder
+    QString m_strProgramFolder;      // the executables
+    QString m_strConfigFolder;       // db.init
+    QString m_strDefaultDataFolder;  // the vault unless the user chose another folder
+    QString m_strQueryKeywords;        // typed into the next query window
+    QString m_strPendingCommand, m_strPendingArgument;
     bool m_bShutDown = false;
     bool m_bStartedUp = false;
     bool m_bQuitOnEnd = false;

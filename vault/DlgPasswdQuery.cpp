@@ -1,5 +1,6 @@
 #include "vault/DlgPasswdQuery.h"
 
+#include <utility>
 #include <vector>
 
 #include "foundation/storage/FormatText.h"
@@ -266,11 +267,15 @@ void CDlgPasswdQuery::ClearHint()
 
 void CDlgPasswdQuery::EmptyCtrls()
 {
-    SetKeywordText(m_bHintShown ? m_strHint : QString());
+    const QString typed = std::exchange(m_strStartKeywords, QString());
+    if (!typed.isEmpty())
+        m_bHintShown = 0;
+    SetKeywordText(m_bHintShown ? m_strHint : typed);
     if (m_eInputFreq != FREQ_EACH_QUERY)
         Search();
     CEdit keywords = GetDlgItem(IDC_KEYWORDS);
-    keywords.SetSel(0, 0);
+    // Keywords given when opening are left as if typed: the cursor after them.
+    keywords.SetSel(int(typed.size()), int(typed.size()));
     keywords.SetFocus();
 }
 
@@ -709,9 +714,12 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
         return FALSE;
     }
     if (ctrl && vk == 'C') {
-        if (m_bRecentQuery)
+        // Consumed once the password is copied: the list view would copy its
+        // current cell, the keyword box its selected text, over it.
+        if (m_bRecentQuery) {
             CopyPasswdToClipboard();
-        // The list view would copy its current cell over the password.
+            return TRUE;
+        }
         return msg->hwndId == IDC_LIST;
     }
     if (IsPrintableKey(vk)) {

@@ -20,6 +20,9 @@ public:
     // hintShown: the keyword edit starts with the grey hint instead of text.
     explicit CDlgPasswdQuery(int hintShown = 0, CDialogEx* parent = nullptr);
 
+    // Keywords typed in when the window opens (a command-line query).
+    void SetStartKeywords(const QString& keywords) { m_strStartKeywords = keywords; }
+
     static const DialogTemplate s_template;
     enum : int {
         IDD = 13200,
@@ -119,6 +122,7 @@ private:
     QString m_strHint;
     QString m_strHelp;
     QString m_strDetailFormat;
+    QString m_strStartKeywords;
     int m_bHintShown = 0;
     int m_bShowPasswd = 0;
     int m_bDirectCopy = 0;

@@ -20,6 +20,9 @@ export XDG_RUNTIME_DIR="$E2E_OUT/home/runtime"
 export XDG_CONFIG_HOME="$E2E_OUT/home/config"
 export XDG_DATA_HOME="$E2E_OUT/home/data"
 export XDG_CACHE_HOME="$E2E_OUT/home/cache"
+# The private X server is the whole desktop, even when the tests are started
+# from a Wayland session (where hot keys would go to its portal instead).
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 # shellcheck source=lib.sh
 source "$here/lib.sh"

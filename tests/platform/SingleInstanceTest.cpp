@@ -42,25 +42,62 @@ TEST_F(SingleInstanceTest, SecondStartAsksTheFirstToShow)
     SingleInstance first(kName, path());
     ASSERT_TRUE(first.TryBecomeFirst());
     EXPECT_TRUE(first.TryBecomeFirst()); // asking again keeps the lock
-    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    QSignalSpy shown(&first, &SingleInstance::requested);
 
     EXPECT_TRUE(askFromSecondStart(shown));
-    EXPECT_EQ(shown.count(), 1);
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown[0][0].toString(), "show");
     EXPECT_TRUE(first.IsFirst());
 }
 
-TEST_F(SingleInstanceTest, OnlyAShowRequestRaisesTheFirst)
+TEST_F(SingleInstanceTest, CommandsReachTheFirstWithTheirArgumentOnOneLine)
 {
     SingleInstance first(kName, path());
     ASSERT_TRUE(first.TryBecomeFirst());
-    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    QSignalSpy asked(&first, &SingleInstance::requested);
+
+    struct Case {
+        QString command, argument, expectedArgument;
+    };
+    // Non-ASCII keywords, quotes and percent signs arrive as typed; a line
+    // break cannot end the request early.
+    const Case cases[] = {
+        {"query", QString::fromUtf8("bank 'home' 100% пароль"), QString::fromUtf8("bank 'home' 100% пароль")},
+        {"query", "two\nlines", "two lines"},
+        {"add", "", ""},
+    };
+    for (const Case& c : cases) {
+        bool answered = false;
+        std::thread second([&] {
+            SingleInstance start(kName, path());
+            answered = !start.TryBecomeFirst() && start.AskFirst(c.command, c.argument, 5000);
+        });
+        const int before = asked.count();
+        while (asked.count() == before && asked.wait(5000)) {
+        }
+        second.join();
+        EXPECT_TRUE(answered) << c.command.toStdString();
+        ASSERT_EQ(asked.count(), before + 1);
+        EXPECT_EQ(asked.last()[0].toString(), c.command);
+        EXPECT_EQ(asked.last()[1].toString(), c.expectedArgument);
+    }
+    // A command name that is not one word is not sent at all.
+    SingleInstance start(kName, path());
+    EXPECT_FALSE(start.AskFirst("quit now"));
+}
+
+TEST_F(SingleInstanceTest, AMalformedRequestIsHungUpOn)
+{
+    SingleInstance first(kName, path());
+    ASSERT_TRUE(first.TryBecomeFirst());
+    QSignalSpy shown(&first, &SingleInstance::requested);
 
     std::atomic<bool> done{false};
     std::thread stranger([&] {
         QLocalSocket socket;
         socket.connectToServer(path() + kName + QStringLiteral(".socket"));
         if (socket.waitForConnected(5000)) {
-            socket.write("quit\n");
+            socket.write("Quit; rm -rf\n");
             socket.waitForDisconnected(5000); // the first hangs up on it
         }
         done = true;
@@ -85,7 +122,7 @@ TEST_F(SingleInstanceTest, WithoutAFirstTheAskFailsAndTheNextStartIsFirst)
     SingleInstance next(kName, path());
     EXPECT_FALSE(next.AskFirstToShow(1000));
     ASSERT_TRUE(next.TryBecomeFirst());
-    QSignalSpy shown(&next, &SingleInstance::showRequested);
+    QSignalSpy shown(&next, &SingleInstance::requested);
     EXPECT_TRUE(askFromSecondStart(shown));
 }
 
@@ -121,7 +158,7 @@ TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNextStart)
 
     SingleInstance next(kName, path());
     ASSERT_TRUE(next.TryBecomeFirst());
-    QSignalSpy shown(&next, &SingleInstance::showRequested);
+    QSignalSpy shown(&next, &SingleInstance::requested);
     EXPECT_TRUE(askFromSecondStart(shown));
     EXPECT_EQ(shown.count(), 1);
 }

@@ -1,5 +1,8 @@
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -81,6 +84,46 @@ TEST(TrayIconTest, DoubleClickIsReportedApartFromClicks)
     emit icon->activated(QSystemTrayIcon::MiddleClick);
     EXPECT_EQ(clicks.count(), 2);
     EXPECT_EQ(doubleClicks.count(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Share of pixels that are neither fully transparent nor fully opaque: an
+// image scaled up from a smaller one has wide soft edges, one drawn at its
+// size has thin ones.
+double SoftEdgeShare(const QImage& image)
+{
+    int soft = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(image.pixel(x, y));
+            soft += alpha > 0 && alpha < 255;
+        }
+    return double(soft) / (image.width() * image.height());
+}
+
+TEST(TrayIconTest, TheSvgIconIsDrawnAtTheSizeTheTrayAsksFor)
+{
+    TrayIcon tray;
+    tray.SetIcon(QStringLiteral(VW_SOURCE_DIR "/packaging/vaultwick.svg"));
+    const QIcon icon = tray.GetIcon();
+    for (int size : {16, 22, 44, 64}) {
+        const QPixmap pixmap = icon.pixmap(QSize(size, size));
+        EXPECT_EQ(pixmap.size(), QSize(size, size)) << size;
+    }
+    // A 2x screen: 22 logical pixels drawn on 44 device pixels.
+    const QPixmap hiDpi = icon.pixmap(QSize(22, 22), 2.0);
+    EXPECT_EQ(hiDpi.size(), QSize(44, 44));
+    EXPECT_EQ(hiDpi.devicePixelRatio(), 2.0);
+
+    const QImage drawn = hiDpi.toImage();
+    const QImage scaled = icon.pixmap(QSize(22, 22)).toImage().scaled(44, 44, Qt::IgnoreAspectRatio,
+                                                                      Qt::SmoothTransformation);
+    EXPECT_LT(SoftEdgeShare(drawn), SoftEdgeShare(scaled));
+
+    EXPECT_TRUE(platform::IconFromFile(QStringLiteral("/no/such/icon.svg")).isNull());
 }
 
 } // namespace
