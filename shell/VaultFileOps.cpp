@@ -123,7 +123,7 @@ void ExportCsv(ChosenFile target, CDialogEx* owner)
     QString why;
     if (!platform::WriteFileNoReplace(target.Path(), WriteCsvEntries(entries), &why)) {
         platform::ShowMessageBox(
-            FormatText(PageText(1500062, "Export faild, the CSV file '%s' could not be written: %s"),
+            FormatText(PageText(1500062, "Export failed, the CSV file '%s' could not be written: %s"),
                        {target.Path(), why}));
         return;
     }
@@ -137,14 +137,14 @@ void ImportCsv(const ChosenFile& source)
     QFile file(source.Path());
     if (!file.open(QIODevice::ReadOnly)) {
         platform::ShowMessageBox(FormatText(
-            PageText(1500064, "Import faild, the file '%s' could not be read: %s"), {source.Path(), file.errorString()}));
+            PageText(1500064, "Import failed, the file '%s' could not be read: %s"), {source.Path(), file.errorString()}));
         return;
     }
     StCsvImport csv;
     StCsvProblem problem;
     if (!ReadCsvEntries(file.readAll(), csv, problem)) {
         platform::ShowMessageBox(FormatText(
-            PageText(1500060, "Import faild, nothing was imported.\r\nLine %d of '%s': %s"),
+            PageText(1500060, "Import failed, nothing was imported.\r\nLine %d of '%s': %s"),
             {problem.line, source.Path(), CsvProblemText(problem)}));
         return;
     }

@@ -14,6 +14,7 @@ const DialogTemplate CDlgChangePasswd::s_template = {
         {IDC_NEW, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 45, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 43, 133, 14}, Style::Password},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 64, 98, 12}},
         {IDOK, Control::Button, "OK", {108, 64, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 64, 50, 14}},
     }};
@@ -22,9 +23,10 @@ CDlgChangePasswd::CDlgChangePasswd(CDialogEx* parent) : CBaseDlg(s_template, par
 
 void CDlgChangePasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_OLD_LABEL, IDC_OLD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+    RegisterItems({IDD, IDC_OLD_LABEL, IDC_OLD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL,
+                   IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
-                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgChangePasswd::OnInitDialog()
@@ -57,4 +59,13 @@ void CDlgChangePasswd::OnOK()
         return;
     }
     EndDialog(IDOK);
+}
+
+BOOL CDlgChangePasswd::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_OLD, IDC_NEW, IDC_REPEAT});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }

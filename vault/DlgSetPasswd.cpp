@@ -11,6 +11,7 @@ const DialogTemplate CDlgSetPasswd::s_template = {
         {IDC_NEW, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 27, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 46, 98, 12}},
         {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},
     }};
@@ -19,9 +20,9 @@ CDlgSetPasswd::CDlgSetPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {
 
 void CDlgSetPasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL, IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
-                   WND_TYPE_TEXT});
+                   WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgSetPasswd::OnInitDialog()
@@ -51,4 +52,13 @@ void CDlgSetPasswd::OnOK()
     }
     ShowLangMessage(IDD, 1370005, QStringLiteral("Set passwd faild!"));
     EndDialog(IDCANCEL);
+}
+
+BOOL CDlgSetPasswd::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_NEW, IDC_REPEAT});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }
