@@ -44,7 +44,7 @@ bool DecodeUtf8(const QByteArray& bytes, QString& text, StCsvProblem& problem)
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QStringDecoder lineDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        (void)lineDecoder.decode(lines[i]);
+        [[maybe_unused]] const QString decoded = lineDecoder.decode(lines[i]);  // decodes on conversion
         if (lineDecoder.hasError()) {
             problem = {StCsvProblem::Encoding, int(i) + 1};
             return false;

@@ -14,9 +14,9 @@ const DialogTemplate CDlgChangePasswd::s_template = {
         {IDC_NEW, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 45, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 43, 133, 14}, Style::Password},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 64, 98, 12}},
         {IDOK, Control::Button, "OK", {108, 64, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 64, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 64, 98, 12}},
     }};
 
 CDlgChangePasswd::CDlgChangePasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}

@@ -12,9 +12,9 @@ const DialogTemplate CDlgDbLogin::s_template = {
     {
         {IDC_PROMPT, Control::Static, "Please input login passwd:", {7, 7, 186, 12}},
         {IDC_PASSWD, Control::Edit, "", {7, 21, 186, 14}, Style::Password},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 42, 78, 12}},
         {IDOK, Control::Button, "OK", {88, 42, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {143, 42, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 42, 78, 12}},
     }};
 
 int CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;

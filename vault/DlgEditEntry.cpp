@@ -19,12 +19,9 @@ const DialogTemplate CDlgEditEntry::s_template = {
         {IDC_USER, Control::Edit, "", {72, 25, 221, 14}},
         {IDC_PASSWD_LABEL, Control::Static, "Passwd:", {7, 45, 62, 12}},
         {IDC_PASSWD, Control::Edit, "", {72, 43, 143, 14}, Style::Password},
-        {IDC_GENERATE, Control::Button, "&Generate", {219, 43, 74, 14}},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat:", {7, 63, 62, 12}},
         {IDC_REPEAT, Control::Edit, "", {72, 61, 143, 14}, Style::Password},
-        {IDC_GEN_OPTIONS, Control::Button, "Opt&ions...", {219, 61, 74, 14}},
         {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {72, 79, 143, 12}},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show", {219, 79, 74, 12}},
         {IDC_URL_LABEL, Control::Static, "URL:", {7, 97, 62, 12}},
         {IDC_URL, Control::Edit, "", {72, 95, 221, 14}},
         {IDC_EMAIL_LABEL, Control::Static, "Contact Email:", {7, 115, 62, 12}},
@@ -34,6 +31,11 @@ const DialogTemplate CDlgEditEntry::s_template = {
         {IDOK, Control::Button, "OK (Alt+Enter)", {153, 190, 68, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel (Esc)", {225, 190, 68, 14}},
         {IDC_OK_NEXT, Control::Button, "Ok and Next (Ctrl+Enter)", {7, 190, 110, 14}, Style::Hidden},
+        // Outside the tab order, so Enter and Tab still walk from field to field
+        // while an entry is typed; Alt+G, Alt+I and Alt+S reach them.
+        {IDC_GENERATE, Control::Button, "&Generate", {219, 43, 74, 14}, Style::NoTabStop},
+        {IDC_GEN_OPTIONS, Control::Button, "Opt&ions...", {219, 61, 74, 14}, Style::NoTabStop},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show", {219, 79, 74, 12}, Style::NoTabStop},
     }};
 
 StPwGenOptions CDlgEditEntry::s_genOptions;

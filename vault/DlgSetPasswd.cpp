@@ -11,9 +11,9 @@ const DialogTemplate CDlgSetPasswd::s_template = {
         {IDC_NEW, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 27, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 46, 98, 12}},
         {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 46, 98, 12}},
     }};
 
 CDlgSetPasswd::CDlgSetPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}

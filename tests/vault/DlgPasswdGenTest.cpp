@@ -140,7 +140,7 @@ TEST_F(DlgPasswdGenTest, PasswordPromptsShowAndHideTheirFields)
     CDlgSetPasswd set;
     CDlgChangePasswd change;
     struct Prompt {
-        CDialogEx* dlg;
+        CBaseDlg* dlg;
         int check;
         std::vector<int> edits;
     };
