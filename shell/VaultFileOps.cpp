@@ -140,6 +140,15 @@ void ImportCsv(const ChosenFile& source)
             PageText(1500064, "Import failed, the file '%s' could not be read: %s"), {source.Path(), file.errorString()}));
         return;
     }
+    // Far more than any export of a personal vault; a file this big is
+    // refused before it is read into memory.
+    constexpr int kMaxMiB = 100;
+    if (file.size() > qint64(kMaxMiB) * 1024 * 1024) {
+        platform::ShowMessageBox(FormatText(
+            PageText(1500072, "Import failed, the file '%s' is larger than %d MiB; nothing was imported."),
+            {source.Path(), kMaxMiB}));
+        return;
+    }
     StCsvImport csv;
     StCsvProblem problem;
     if (!ReadCsvEntries(file.readAll(), csv, problem)) {

@@ -184,6 +184,11 @@ TEST_F(CsvFileOpsTest, ABadFileNamesItsLineAndStoresNothing)
                         "\"open,https://x.example,u,p\n");
     Write("foreign.csv", "Account;Secret\nx;y\n");
     Write("binary.csv", QByteArray("name,url,username,password\n\x00\x01\x02", 30));
+    {
+        QFile big(path() + "big.csv");
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(101 * 1024 * 1024));  // sparse: no time spent writing it
+    }
     CVaultwickDlg dlg;
     RunMain(dlg, [&](CDialogEx&) {
         Settle(dlg);
@@ -206,11 +211,19 @@ TEST_F(CsvFileOpsTest, ABadFileNamesItsLineAndStoresNothing)
                       QStringList{"Import failed, nothing was imported.\r\n" + c.message});
             EXPECT_EQ(VaultEntries(), before);
         }
+        m_driver.ClearMessages();
+        m_driver.AnswerNextChooser(path() + "big.csv");
+        m_driver.Click(dlg, D::IDC_IMPORT);
+        EXPECT_EQ(m_driver.MessageTexts(),
+                  QStringList{"Import failed, the file '" + path() + "big.csv' is larger than 100 MiB; nothing was "
+                                                                      "imported."});
+        EXPECT_EQ(VaultEntries(), before);
         dlg.OnTrayCommand(IDCANCEL);
     });
     EXPECT_TRUE(MessageIdsInLanguageFile({{15000, 1500060}, {15000, 1500061}, {15000, 1500062}, {15000, 1500063},
                                           {15000, 1500064}, {15000, 1500065}, {15000, 1500066}, {15000, 1500067},
-                                          {15000, 1500068}, {15000, 1500069}, {15000, 1500070}, {15000, 1500071}},
+                                          {15000, 1500068}, {15000, 1500069}, {15000, 1500070}, {15000, 1500071},
+                                          {15000, 1500072}},
                                          VW_SOURCE_DIR "/lang/Lang_enu.xml"));
 }
 
