@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace platform {
 namespace {
@@ -46,6 +47,12 @@ QString ChooseFile(const ChooserRequest& request, const CWnd& owner)
         QFileDialog dialog(parent, request.title, request.initial, request.filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(request.defaultExtension);
+        // A name typed without an extension takes that of the chosen type ("*.csv" -> csv).
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            static const QRegularExpression single(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
+            if (const auto match = single.match(filter); match.hasMatch())
+                dialog.setDefaultSuffix(match.captured(1));
+        });
         // Replacing an existing file is the caller's decision.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -296,6 +296,37 @@ bool ReplaceFile(const QString& from, const QString& to)
     return syncFolder(folderOf(to));
 }
 
+bool WriteFileNoReplace(const QString& dest, const QByteArray& data, QString* errorText)
+{
+    auto fail = [errorText](const QString& why) {
+        if (errorText)
+            *errorText = why;
+        return false;
+    };
+    if (FileExists(dest))
+        return fail(QStringLiteral("%1 exists already").arg(dest));
+    const QString tmp = CreateTempFileBeside(dest);
+    if (tmp.isEmpty())
+        return fail(errnoText(errno));
+    const QByteArray tmpName = native(tmp);
+    auto failAndRemove = [&](int err) {
+        ::unlink(tmpName.constData());
+        return fail(errnoText(err));
+    };
+    Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
+    if (!out.valid())
+        return failAndRemove(errno);
+    if (!writeAll(out.get(), data.constData(), static_cast<size_t>(data.size())) || ::fsync(out.get()) != 0)
+        return failAndRemove(errno);
+    if (!out.close())
+        return failAndRemove(errno);
+    int err = 0;
+    if (!publishNoReplace(tmpName, native(dest), err))
+        return failAndRemove(err);
+    syncFolder(folderOf(dest));
+    return true;
+}
+
 bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorText)
 {
     auto fail = [errorText](const QString& why) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include "foundation/TesselcoreApi.h"
@@ -69,6 +70,10 @@ TESSELCORE_API bool ReplaceFile(const QString& from, const QString& to);
 TESSELCORE_API bool CopyFileNoReplace(const QString& src, const QString& dest,
                                       QString* errorText = nullptr);
 
+// Writes `data` to a new owner-only (0600) file `dest` in the same way: never
+// replacing an existing file, nothing left behind on failure.
+TESSELCORE_API bool WriteFileNoReplace(const QString& dest, const QByteArray& data,
+                                       QString* errorText = nullptr);
 TESSELCORE_API bool RemoveFile(const QString& path);
 
 // The log-on start entry `name` (an XDG autostart file) that runs the program

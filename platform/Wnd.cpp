@@ -244,6 +244,14 @@ void CWnd::MoveWindow(const CRect& rect, BOOL repaint)
     MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), repaint);
 }
 
+int CWnd::GetHeightForWidth(int width) const
+{
+    QWidget* w = GetWidget();
+    if (!w)
+        return 0;
+    return w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height();
+}
+
 void CWnd::Invalidate()
 {
     if (QWidget* w = GetWidget())

@@ -57,6 +57,9 @@ public:
     // Children: client coordinates of the parent; top-level windows: screen.
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     void MoveWindow(const CRect& rect, BOOL repaint = TRUE);
+    // Pixels of height the control needs to show all of its text `width`
+    // pixels wide (a label breaks its lines to fit).
+    int GetHeightForWidth(int width) const;
     void Invalidate();
     void UpdateWindow();
 

@@ -1,9 +1,11 @@
 // Operations on the vault file as a whole: export, import, the automatic
-// backup switch and the move to another data folder. Every copy keeps the
-// vault's encryption; nothing here decrypts a file.
+// backup switch and the move to another data folder. Every copy of the vault
+// keeps its encryption; the one plain-text output is the CSV export, which
+// the user confirms with a warning and the master password.
 #include <memory>
 #include <mutex>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "foundation/storage/DlgMsgSuc.h"
@@ -12,12 +14,14 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "shell/VaultwickDlg.h"
+#include "vault/CsvFormat.h"
+#include "vault/DlgConfirmPasswd.h"
 #include "vault/DlgDbLogin.h"
 #include "vault/PasswdSetting.h"
 
 namespace {
 
-const QString kDbFilter = QStringLiteral("DB File(*.db)|*.db||");
+const QString kDbOrCsvFilter = QStringLiteral("DB File(*.db)|*.db|CSV File (*.csv)|*.csv||");
 constexpr DWORD kChooserFlags = 0x800004;  // hide read-only, resizable
 
 // The chosen path split into its folder (with the trailing '/') and its name.
@@ -25,6 +29,7 @@ struct ChosenFile {
     QString folder;
     QString name;
     QString Path() const { return folder + name; }
+    bool IsCsv() const { return name.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive); }
 };
 
 ChosenFile SplitChosen(const QString& path)
@@ -42,13 +47,130 @@ QString WithTwoInserted(const QString& name)
     return dot > 0 ? renamed.insert(dot, QLatin1Char('2')) : renamed + QLatin1Char('2');
 }
 
+// Texts of the main window's page, for the steps that are no members.
+QString PageText(int strId, const char* english)
+{
+    return CBaseResizeAndMultiLang::GetOtherStrOr(CVaultwickDlg::IDD, strId, QString::fromUtf8(english));
+}
+
+// An export never replaces a file: keys.db, keys2.db, keys22.db ... until
+// one is free; the user is told the new name.
+void AvoidExistingFile(ChosenFile& target)
+{
+    if (!platform::FileExists(target.Path()))
+        return;
+    do
+        target.name = WithTwoInserted(target.name);
+    while (platform::FileExists(target.Path()));
+    platform::ShowMessageBox(FormatText(PageText(1500015, "Target file is exist, will rename as '%s'"), {target.name}));
+}
+
+// The counts of an import, in one report window.
+void ShowImportReport(int read, int stored, int checked, int failed, int skipped)
+{
+    QString report = FormatText(PageText(1500018, "Import finished!\r\nEntries read: %d; entries imported: %d."),
+                                {read, stored});
+    if (checked >= 1)
+        report += FormatText(PageText(1500019, "\r\nEntries checked for duplicates: %d (a duplicate gets "
+                                               "\"-Import\" added to its title)."),
+                             {checked});
+    report += FormatText(PageText(1500020, "\r\nEntries failed: %d."), {failed});
+    if (skipped >= 1)
+        report += FormatText(PageText(1500071, "\r\nRows that hold no login, left out: %d."), {skipped});
+    CDlgMsgSuc done(report, 1, nullptr);
+    done.DoModal();
+}
+
+QString CsvProblemText(const StCsvProblem& problem)
+{
+    switch (problem.kind) {
+    case StCsvProblem::Binary:
+        return PageText(1500065, "the file holds binary data, not text.");
+    case StCsvProblem::Encoding:
+        return PageText(1500066, "the text is not UTF-8.");
+    case StCsvProblem::Quoting:
+        return PageText(1500067, "a quoted field is not closed, or text follows its closing quote.");
+    case StCsvProblem::FieldCount:
+        return PageText(1500068, "the row has another number of fields than the header row.");
+    case StCsvProblem::Header:
+        return PageText(1500069, "the header row is not that of a known export (KeePassXC, Bitwarden, "
+                                 "Chromium-based browsers, Firefox, Vaultwick).");
+    case StCsvProblem::NoRows:
+    case StCsvProblem::None:
+        break;
+    }
+    return PageText(1500070, "the file holds no entries.");
+}
+
+// Every password of the vault goes into a plain-text file: the user is warned
+// and, when the vault has a master password, gives it first.
+void ExportCsv(ChosenFile target, CDialogEx* owner)
+{
+    if (platform::ShowMessageBox(PageText(1500061, "The CSV file holds every password of the vault as plain text: "
+                                                   "anyone who gets the file can read them. Keep it safe and "
+                                                   "delete it when it is no longer needed.\r\nExport now?"),
+                                 QString(), MB_OKCANCEL) != IDOK)
+        return;
+    if (!g_pSqlite->ConfirmPasswd(QString(), 2)) {
+        CDlgConfirmPasswd confirm(owner);
+        if (confirm.DoModal() != IDOK)
+            return;
+    }
+    PwEntryArray entries;
+    if (!g_pPwSettings->SelectAllEntry(&entries))
+        return;  // the store has shown why
+    AvoidExistingFile(target);
+    QString why;
+    if (!platform::WriteFileNoReplace(target.Path(), WriteCsvEntries(entries), &why)) {
+        platform::ShowMessageBox(
+            FormatText(PageText(1500062, "Export failed, the CSV file '%s' could not be written: %s"),
+                       {target.Path(), why}));
+        return;
+    }
+    platform::ShowMessageBox(
+        FormatText(PageText(1500063, "%d entries exported to '%s'."), {int(entries.size()), target.Path()}));
+}
+
+// A bad file is refused as a whole, so that nothing of it is stored.
+void ImportCsv(const ChosenFile& source)
+{
+    QFile file(source.Path());
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform::ShowMessageBox(FormatText(
+            PageText(1500064, "Import failed, the file '%s' could not be read: %s"), {source.Path(), file.errorString()}));
+        return;
+    }
+    // Far more than any export of a personal vault; a file this big is
+    // refused before it is read into memory.
+    constexpr int kMaxMiB = 100;
+    if (file.size() > qint64(kMaxMiB) * 1024 * 1024) {
+        platform::ShowMessageBox(FormatText(
+            PageText(1500072, "Import failed, the file '%s' is larger than %d MiB; nothing was imported."),
+            {source.Path(), kMaxMiB}));
+        return;
+    }
+    StCsvImport csv;
+    StCsvProblem problem;
+    if (!ReadCsvEntries(file.readAll(), csv, problem)) {
+        platform::ShowMessageBox(FormatText(
+            PageText(1500060, "Import failed, nothing was imported.\r\nLine %d of '%s': %s"),
+            {problem.line, source.Path(), CsvProblemText(problem)}));
+        return;
+    }
+    const int read = int(csv.entries.size()) + csv.skipped;
+    int stored = 0, failedCount = 0, checked = 0;
+    if (!csv.entries.isEmpty())
+        g_pPwSettings->InsertEntryArray(stored, failedCount, checked, csv.entries, 2);
+    ShowImportReport(read, stored, checked, failedCount, csv.skipped);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- export
 
 void CVaultwickDlg::OnExport()
 {
-    CExFileDlg chooser(FALSE, QStringLiteral("db"), QString(), kChooserFlags, kDbFilter, nullptr);
+    CExFileDlg chooser(FALSE, QStringLiteral("db"), QString(), kChooserFlags, kDbOrCsvFilter, nullptr);
     if (chooser.DoModal() != IDOK)
         return;
     ChosenFile target = SplitChosen(chooser.GetPathName());
@@ -56,14 +178,11 @@ void CVaultwickDlg::OnExport()
         platform::ShowMessageBox(OtherStr(1500014, "Target path not exist!"));
         return;
     }
-    // An export never replaces a file: keys.db, keys2.db, keys22.db ... until one is free.
-    if (platform::FileExists(target.Path())) {
-        do
-            target.name = WithTwoInserted(target.name);
-        while (platform::FileExists(target.Path()));
-        platform::ShowMessageBox(
-            FormatText(OtherStr(1500015, "Target file is exist, will rename as '%s'"), {target.name}));
+    if (target.IsCsv()) {
+        ExportCsv(target, this);
+        return;
     }
+    AvoidExistingFile(target);
     // Taken under the vault's lock, so no statement writes while the file is copied.
     if (!g_pSqlite || !g_pSqlite->CopyDbFileTo(target.Path())) {
         platform::ShowMessageBox(FormatText(
@@ -77,7 +196,7 @@ void CVaultwickDlg::OnExport()
 
 void CVaultwickDlg::OnImport()
 {
-    CExFileDlg chooser(TRUE, QString(), QString(), kChooserFlags, kDbFilter, nullptr);
+    CExFileDlg chooser(TRUE, QString(), QString(), kChooserFlags, kDbOrCsvFilter, nullptr);
     if (chooser.DoModal() != IDOK)
         return;
     const ChosenFile source = SplitChosen(chooser.GetPathName());
@@ -87,6 +206,10 @@ void CVaultwickDlg::OnImport()
     }
     if (!platform::FileExists(source.Path()))
         return;
+    if (source.IsCsv()) {
+        ImportCsv(source);
+        return;
+    }
 
     const QString failed = OtherStr(1500017, "Import faild!");
     // The file imported from is only read: whatever it is, it stays as it was.
@@ -122,16 +245,7 @@ void CVaultwickDlg::OnImport()
     int stored = 0, failedCount = 0, checked = 0;
     g_pPwSettings->InsertEntryArray(stored, failedCount, checked, entries, 2);
     other.reset();
-
-    QString report = FormatText(
-        OtherStr(1500018, "Import finished!\r\nEntries read: %d; entries imported: %d."), {read, stored});
-    if (checked >= 1)
-        report += FormatText(OtherStr(1500019, "\r\nEntries checked for duplicates: %d (a duplicate gets "
-                                               "\"-Import\" added to its title)."),
-                             {checked});
-    report += FormatText(OtherStr(1500020, "\r\nEntries failed: %d."), {failedCount});
-    CDlgMsgSuc done(report, 1, nullptr);
-    done.DoModal();
+    ShowImportReport(read, stored, checked, failedCount, 0);
 }
 
 // ---------------------------------------------------------------- automatic backup

@@ -17,15 +17,17 @@ const DialogTemplate CDlgChangePasswd::s_template = {
         {IDC_REPEAT, Control::Edit, "", {80, 43, 133, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {108, 64, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 64, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 64, 98, 12}},
     }};
 
 CDlgChangePasswd::CDlgChangePasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgChangePasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_OLD_LABEL, IDC_OLD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+    RegisterItems({IDD, IDC_OLD_LABEL, IDC_OLD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL,
+                   IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
-                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+                   WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgChangePasswd::OnInitDialog()
@@ -60,4 +62,13 @@ void CDlgChangePasswd::OnOK()
     if (g_pPwSettings)
         g_pPwSettings->GetQueryAuth().RecordPasswd();
     EndDialog(IDOK);
+}
+
+BOOL CDlgChangePasswd::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_OLD, IDC_NEW, IDC_REPEAT});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }

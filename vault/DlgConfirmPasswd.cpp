@@ -12,14 +12,15 @@ const DialogTemplate CDlgConfirmPasswd::s_template = {
         {IDC_PASSWD, Control::Edit, "", {7, 21, 186, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {88, 42, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {143, 42, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 42, 78, 12}},
     }};
 
 CDlgConfirmPasswd::CDlgConfirmPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgConfirmPasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_PROMPT, IDC_PASSWD, IDOK, IDCANCEL},
-                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+    RegisterItems({IDD, IDC_PROMPT, IDC_PASSWD, IDOK, IDCANCEL, IDC_SHOW_PASSWD},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgConfirmPasswd::OnInitDialog()
@@ -53,4 +54,13 @@ void CDlgConfirmPasswd::OnOK()
     ShowLangMessage(IDD, 1350003, QStringLiteral("Passwd is mistake, please input again!"));
     SetDlgItemText(IDC_PASSWD, QString());
     edit.SetFocus();
+}
+
+BOOL CDlgConfirmPasswd::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_PASSWD});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }

@@ -12,7 +12,7 @@ public:
     explicit CDlgConfirmPasswd(CDialogEx* parent = nullptr);
 
     static const DialogTemplate s_template;
-    enum : int { IDD = 13500, IDC_PROMPT = 13501, IDC_PASSWD = 13502 };
+    enum : int { IDD = 13500, IDC_PROMPT = 13501, IDC_PASSWD = 13502, IDC_SHOW_PASSWD = 13509 };
 
     // Recorded only (the dialog was opened through a hot key).
     void SetHotKeyFlag(int flag) { m_iHotKeyFlag = flag; }
@@ -23,6 +23,7 @@ protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    BOOL OnCommand(int id, UINT code) override;
 
 private:
     QString m_strPasswd;

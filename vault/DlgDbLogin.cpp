@@ -14,6 +14,7 @@ const DialogTemplate CDlgDbLogin::s_template = {
         {IDC_PASSWD, Control::Edit, "", {7, 21, 186, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {88, 42, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {143, 42, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 42, 78, 12}},
     }};
 
 int CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
@@ -22,8 +23,8 @@ CDlgDbLogin::CDlgDbLogin(CDbSqlite3* db, CDialogEx* parent) : CBaseDlg(s_templat
 
 void CDlgDbLogin::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_PROMPT, IDC_PASSWD, IDOK, IDCANCEL},
-                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT});
+    RegisterItems({IDD, IDC_PROMPT, IDC_PASSWD, IDOK, IDCANCEL, IDC_SHOW_PASSWD},
+                  {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 QString CDlgDbLogin::PromptText() const
@@ -118,4 +119,13 @@ void InstallLoginDialog()
             passwordOut = dlg.GetPasswd();
         return result;
     });
+}
+
+BOOL CDlgDbLogin::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_PASSWD});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }

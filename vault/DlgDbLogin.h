@@ -14,7 +14,7 @@ public:
     explicit CDlgDbLogin(CDbSqlite3* db, CDialogEx* parent = nullptr);
 
     static const DialogTemplate s_template;
-    enum : int { IDD = 13400, IDC_PROMPT = 13401, IDC_PASSWD = 13402 };
+    enum : int { IDD = 13400, IDC_PROMPT = 13401, IDC_PASSWD = 13402, IDC_SHOW_PASSWD = 13409 };
 
     // Non-zero asks for a backup (foreign) vault's password.
     void SetTypeBackup(int flag) { m_bBackup = flag; }
@@ -28,6 +28,7 @@ protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    BOOL OnCommand(int id, UINT code) override;
     void OnCancel() override;
     void OnTimer(UINT id) override;
     void UpdateLanguageStrToUI_Ex() override;

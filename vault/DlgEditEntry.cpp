@@ -3,6 +3,7 @@
 #include "foundation/storage/SqlText.h"
 #include "vault/DlgEntrySavedSuc.h"
 #include "vault/DlgHelpers.h"
+#include "vault/DlgPwGenOptions.h"
 #include "vault/PasswdSetting.h"
 #include "vault/PasswdStrength.h"
 
@@ -17,10 +18,10 @@ const DialogTemplate CDlgEditEntry::s_template = {
         {IDC_USER_LABEL, Control::Static, "User Name:", {7, 27, 62, 12}},
         {IDC_USER, Control::Edit, "", {72, 25, 221, 14}},
         {IDC_PASSWD_LABEL, Control::Static, "Passwd:", {7, 45, 62, 12}},
-        {IDC_PASSWD, Control::Edit, "", {72, 43, 221, 14}, Style::Password},
+        {IDC_PASSWD, Control::Edit, "", {72, 43, 143, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "Repeat:", {7, 63, 62, 12}},
-        {IDC_REPEAT, Control::Edit, "", {72, 61, 221, 14}, Style::Password},
-        {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {72, 79, 221, 12}},
+        {IDC_REPEAT, Control::Edit, "", {72, 61, 143, 14}, Style::Password},
+        {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {72, 79, 143, 12}},
         {IDC_URL_LABEL, Control::Static, "URL:", {7, 97, 62, 12}},
         {IDC_URL, Control::Edit, "", {72, 95, 221, 14}},
         {IDC_EMAIL_LABEL, Control::Static, "Contact Email:", {7, 115, 62, 12}},
@@ -30,7 +31,14 @@ const DialogTemplate CDlgEditEntry::s_template = {
         {IDOK, Control::Button, "OK (Alt+Enter)", {153, 190, 68, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel (Esc)", {225, 190, 68, 14}},
         {IDC_OK_NEXT, Control::Button, "Ok and Next (Ctrl+Enter)", {7, 190, 110, 14}, Style::Hidden},
+        // Outside the tab order, so Enter and Tab still walk from field to field
+        // while an entry is typed; Alt+G, Alt+I and Alt+S reach them.
+        {IDC_GENERATE, Control::Button, "&Generate", {219, 43, 74, 14}, Style::NoTabStop},
+        {IDC_GEN_OPTIONS, Control::Button, "Opt&ions...", {219, 61, 74, 14}, Style::NoTabStop},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show", {219, 79, 74, 12}, Style::NoTabStop},
     }};
+
+StPwGenOptions CDlgEditEntry::s_genOptions;
 
 CDlgEditEntry::CDlgEditEntry(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
@@ -38,11 +46,12 @@ void CDlgEditEntry::InitResizeAndMultiLangParam_Individual()
 {
     RegisterItems({IDD, IDC_TITLE_LABEL, IDC_TITLE, IDC_USER_LABEL, IDC_USER, IDC_PASSWD_LABEL, IDC_PASSWD,
                    IDC_REPEAT_LABEL, IDC_REPEAT, IDC_URL_LABEL, IDC_URL, IDC_EMAIL_LABEL, IDC_EMAIL, IDC_NOTES_LABEL,
-                   IDC_NOTES, IDC_STRENGTH, IDC_OK_NEXT, IDOK, IDCANCEL},
+                   IDC_NOTES, IDC_STRENGTH, IDC_OK_NEXT, IDOK, IDCANCEL, IDC_GENERATE, IDC_GEN_OPTIONS,
+                   IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
                    WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
                    WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT,
-                   WND_TYPE_TEXT});
+                   WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 void CDlgEditEntry::SetEntry(StEntry* entry)
@@ -166,6 +175,26 @@ BOOL CDlgEditEntry::OnCommand(int id, UINT code)
             break;
         }
     }
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_GENERATE:
+            GeneratePasswd();
+            return TRUE;
+        case IDC_GEN_OPTIONS: {
+            CDlgPwGenOptions options(s_genOptions, this);
+            if (options.DoModal() == IDOK) {
+                s_genOptions = options.GetOptions();
+                GeneratePasswd();
+            }
+            return TRUE;
+        }
+        case IDC_SHOW_PASSWD:
+            vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_PASSWD, IDC_REPEAT});
+            return TRUE;
+        default:
+            break;
+        }
+    }
     if (id == IDC_OK_NEXT && code == BN_CLICKED) {
         if (!m_bEditMode)
             Save(true);
@@ -192,6 +221,15 @@ BOOL CDlgEditEntry::PreTranslateMessage(MSG* msg)
         }
     }
     return CBaseDlg::PreTranslateMessage(msg);
+}
+
+void CDlgEditEntry::GeneratePasswd()
+{
+    const QString passwd = ::GeneratePasswd(s_genOptions);
+    SetDlgItemText(IDC_PASSWD, passwd);
+    SetDlgItemText(IDC_REPEAT, passwd);
+    SetPasswdStrength(CalcPasswdStrength(passwd));
+    UpdateYellow();
 }
 
 void CDlgEditEntry::OnOK()

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "foundation/ui/BaseDlg.h"
+#include "vault/PasswordGenerator.h"
 #include "vault/VaultcoreApi.h"
 
 // The entry handed to the editor for editing, in this field order.
@@ -35,6 +36,7 @@ public:
         IDC_NOTES_LABEL = 13119, IDC_NOTES = 13120,
         IDC_STRENGTH = 13122,
         IDC_OK_NEXT = 13123,
+        IDC_GENERATE = 13124, IDC_GEN_OPTIONS = 13125, IDC_SHOW_PASSWD = 13126,
     };
 
     // Switches to edit mode with the entry's fields (before DoModal).
@@ -57,6 +59,9 @@ public:
     // The label's text colour for a strength (the top band is white on black).
     static COLORREF StrengthTextColor(int strength);
 
+    // The generator's options, kept for every editor of this run.
+    static StPwGenOptions s_genOptions;
+
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
@@ -74,6 +79,8 @@ private:
     bool UpdateEntry();
     bool EntryChanged() const;
     void UpdateYellow();
+    // Fills the password and its repetition with a new generated password.
+    void GeneratePasswd();
     void ShowSavedNotice(int editMode, int displayMs);
     void RefuseField(int strId, const QString& english, int labelId, int focusId);
 

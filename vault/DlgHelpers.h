@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <initializer_list>
+
 #include "foundation/storage/DbSqlite3.h"
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
@@ -66,6 +68,22 @@ inline bool CheckNewPasswd(CDialogEx& dlg, int newId, int repeatId, int mismatch
     }
     dlg.GetDlgItem(newId).SetFocus();
     return false;
+}
+
+} // namespace vaultdlg
+
+namespace vaultdlg {
+
+// The show-password check box of a dialog: the edits show their text while it
+// is checked and are masked again when it is cleared. A window always opens
+// with the box cleared and the edits masked (both come from the template).
+inline void ShowPasswdText(CDialogEx& dlg, int checkId, std::initializer_list<int> editIds)
+{
+    const bool show = dlg.IsDlgButtonChecked(checkId) == BST_CHECKED;
+    for (int id : editIds) {
+        CEdit edit = dlg.GetDlgItem(id);
+        edit.SetPasswordChar(show ? QChar() : QChar(u'*'));
+    }
 }
 
 } // namespace vaultdlg

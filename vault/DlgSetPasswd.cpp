@@ -14,15 +14,16 @@ const DialogTemplate CDlgSetPasswd::s_template = {
         {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 46, 98, 12}},
     }};
 
 CDlgSetPasswd::CDlgSetPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgSetPasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL},
+    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL, IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
-                   WND_TYPE_TEXT});
+                   WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgSetPasswd::OnInitDialog()
@@ -54,4 +55,13 @@ void CDlgSetPasswd::OnOK()
     }
     ShowLangMessage(IDD, 1370005, QStringLiteral("Set passwd faild!"));
     EndDialog(IDCANCEL);
+}
+
+BOOL CDlgSetPasswd::OnCommand(int id, UINT code)
+{
+    if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
+        vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_NEW, IDC_REPEAT});
+        return TRUE;
+    }
+    return CBaseDlg::OnCommand(id, code);
 }

@@ -37,6 +37,7 @@ CPasswdSetting* g_pPwSettings = nullptr;
 namespace {
 
 // SQLite codes and authorizer values the store speaks.
+constexpr int kSqliteConstraint = 19;
 constexpr int kSqliteMisuse = 21;
 constexpr int kSqliteNotADb = 26;
 constexpr int kSqliteRead = 20;
@@ -104,6 +105,14 @@ struct InsertOutcome {
     QString errText;
 };
 
+QString InsertEntrySql(const ST_PW_ENTRY& entry)
+{
+    return FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
+                      quoteSqlText(QStringLiteral("Common")), quoteSqlText(entry.strTitle),
+                      quoteSqlText(entry.strUserName), quoteSqlText(entry.strPasswd), quoteSqlText(entry.strURL),
+                      quoteSqlText(entry.strEmail), quoteSqlText(entry.strNotes));
+}
+
 InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
 {
     InsertOutcome out;
@@ -114,27 +123,39 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
         return out;
     }
     std::lock_guard lock(db->GetLock());
+
+    // Rename and skip try the insert first: a key that is taken fails that
+    // one statement only (the primary key is the table's one constraint),
+    // which costs half of looking every entry up beforehand.
+    if (policy == 2 || policy == 3) {
+        for (;;) {
+            out.code = Exec(db, InsertEntrySql(*entry), nullptr, out.errText);
+            if (out.code != kSqliteConstraint) {
+                if (out.code != 0)
+                    out.result = -1;
+                return out;
+            }
+            out.code = 0;
+            out.errText.clear();
+            if (policy == 3) {
+                out.result = 3;
+                return out;
+            }
+            entry->strTitle += QStringLiteral("-Import");
+            out.result = 2;
+        }
+    }
+
     bool replace = false;
-    while (policy != 0) {
+    if (policy == 1) {
         SqlResultMap rows;
         out.code = Exec(db, SelectEntrySql(entry->strTitle, entry->strUserName), &rows, out.errText);
         if (out.code != 0) {
             out.result = -1;
             return out;
         }
-        if (rows.empty())
-            break;
-        if (policy == 3) {
-            out.result = 3;
-            return out;
-        }
-        if (policy == 1) {
-            replace = true;
-            out.result = 1;
-            break;
-        }
-        entry->strTitle += QStringLiteral("-Import");
-        out.result = 2;
+        replace = !rows.empty();
+        out.result = replace ? 1 : 0;
     }
 
     // The old row of a replaced entry must survive an insert that fails.
@@ -146,13 +167,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
         }
         ExecQuietly(db, DeleteEntrySql(entry->strTitle, entry->strUserName));
     }
-    out.code = Exec(db,
-                    FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
-                               quoteSqlText(QStringLiteral("Common")), quoteSqlText(entry->strTitle),
-                               quoteSqlText(entry->strUserName), quoteSqlText(entry->strPasswd),
-                               quoteSqlText(entry->strURL), quoteSqlText(entry->strEmail),
-                               quoteSqlText(entry->strNotes)),
-                    nullptr, out.errText);
+    out.code = Exec(db, InsertEntrySql(*entry), nullptr, out.errText);
     if (out.code != 0)
         out.result = -1;
     if (replace) {

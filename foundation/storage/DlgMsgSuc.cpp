@@ -50,3 +50,24 @@ BOOL CDlgMsgSuc::OnCommand(int id, UINT code)
     }
     return CBaseDlg::OnCommand(id, code);
 }
+
+void CDlgMsgSuc::UpdateLanguageStrToUI_Ex()
+{
+    // The window grows downwards for a long report (an import's counts in a
+    // wordy language) instead of hiding its last lines behind the button.
+    CWnd message = GetDlgItem(IDC_MESSAGE);
+    CRect text;
+    message.GetWindowRect(text);
+    ScreenToClient(text);
+    const int grow = message.GetHeightForWidth(text.Width()) - text.Height();
+    if (grow <= 0)
+        return;
+    message.MoveWindow(text.left, text.top, text.Width(), text.Height() + grow);
+    CRect ok;
+    m_btnOk.GetWindowRect(ok);
+    ScreenToClient(ok);
+    m_btnOk.MoveWindow(ok.left, ok.top + grow, ok.Width(), ok.Height());
+    CRect window;
+    GetWindowRect(window);
+    MoveWindow(window.left, window.top - grow / 2, window.Width(), window.Height() + grow);
+}

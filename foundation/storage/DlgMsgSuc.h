@@ -19,6 +19,7 @@ protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
     BOOL OnCommand(int id, UINT code) override;
+    void UpdateLanguageStrToUI_Ex() override;
 
 private:
     QString m_strMsg;

@@ -36,4 +36,31 @@ TEST_F(DlgMsgSucTest, FlagZeroShowsNoButton)
     EXPECT_FALSE(dlg.IsRunning());
 }
 
+TEST_F(DlgMsgSucTest, ALongReportMakesTheWindowTallerAndKeepsTheButtonBelowIt)
+{
+    const auto run = [this](const QString& text, CRect& window, CRect& message, CRect& ok) {
+        CDlgMsgSuc dlg(text, 1);
+        d.RunModal(dlg, [&](CDialogEx&) {
+            dlg.GetClientRect(window);
+            dlg.GetDlgItem(CDlgMsgSuc::IDC_MESSAGE).GetWindowRect(message);
+            dlg.ScreenToClient(message);
+            dlg.GetDlgItem(CDlgMsgSuc::IDC_OK).GetWindowRect(ok);
+            dlg.ScreenToClient(ok);
+            EXPECT_GE(message.Height(), dlg.GetDlgItem(CDlgMsgSuc::IDC_MESSAGE).GetHeightForWidth(message.Width()));
+            d.Click(dlg, CDlgMsgSuc::IDC_OK);
+        });
+    };
+    CRect shortWindow, shortMessage, shortOk;
+    run("Done", shortWindow, shortMessage, shortOk);
+    QString report = "Import finished!";
+    for (int i = 0; i < 12; ++i)
+        report += QStringLiteral("\r\nLine %1 of a long report, long enough to be broken in two.").arg(i);
+    CRect window, message, ok;
+    run(report, window, message, ok);
+    EXPECT_GT(window.Height(), shortWindow.Height());
+    EXPECT_EQ(window.Width(), shortWindow.Width());
+    EXPECT_GE(ok.top, message.bottom);
+    EXPECT_LE(ok.bottom, window.bottom);
+}
+
 } // namespace

@@ -4,6 +4,11 @@
 #include "QueryDlgFixture.h"
 #include "foundation/storage/Language.h"
 #include "ui/LanguageRenderCheck.h"
+#include "vault/DlgChangePasswd.h"
+#include "vault/DlgConfirmPasswd.h"
+#include "vault/DlgDbLogin.h"
+#include "vault/DlgPwGenOptions.h"
+#include "vault/DlgSetPasswd.h"
 
 namespace {
 
@@ -62,6 +67,22 @@ TEST_F(LanguageRenderTest, QueryWindowFitsEveryLanguage)
 TEST_F(LanguageRenderTest, EntryEditorFitsEveryLanguage)
 {
     const QStringList clipped = RenderAll<CDlgEditEntry>("editor", [] { return std::make_unique<CDlgEditEntry>(); });
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+TEST_F(LanguageRenderTest, GeneratorOptionsAndPasswordPromptsFitEveryLanguage)
+{
+    QStringList clipped = RenderAll<CDlgPwGenOptions>(
+        "generator", [] { return std::make_unique<CDlgPwGenOptions>(StPwGenOptions{}); });
+    // Of the prompts, the show-password check boxes.
+    QStringList prompts;
+    prompts += RenderAll<CDlgDbLogin>("login", [] { return std::make_unique<CDlgDbLogin>(g_pSqlite); });
+    prompts += RenderAll<CDlgConfirmPasswd>("confirm", [] { return std::make_unique<CDlgConfirmPasswd>(); });
+    prompts += RenderAll<CDlgSetPasswd>("setpasswd", [] { return std::make_unique<CDlgSetPasswd>(); });
+    prompts += RenderAll<CDlgChangePasswd>("changepasswd", [] { return std::make_unique<CDlgChangePasswd>(); });
+    for (int id : {int(CDlgDbLogin::IDC_SHOW_PASSWD), int(CDlgConfirmPasswd::IDC_SHOW_PASSWD), int(CDlgSetPasswd::IDC_SHOW_PASSWD),
+                   int(CDlgChangePasswd::IDC_SHOW_PASSWD)})
+        clipped += prompts.filter(QStringLiteral(": %1 ").arg(id));
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
 }
 

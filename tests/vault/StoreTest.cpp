@@ -329,15 +329,21 @@ TEST_F(StoreTest, FailingDuplicateTestEndsTheInsert)
     ST_PW_ENTRY a = entry("A", "u");
     ASSERT_EQ(store().InsertEntry(&a, 0), 0);
     ASSERT_TRUE(g_pSqlite->InsertAuthFunc(&DenyEntryReads, nullptr));
-    for (int policy : {1, 2, 3}) {
-        ST_PW_ENTRY again = entry("A", "u", "new");
-        EXPECT_EQ(store().InsertEntry(&again, policy), -1) << policy;
-        EXPECT_EQ(again.strTitle, "A");
-    }
+    ST_PW_ENTRY again = entry("A", "u", "new");
+    EXPECT_EQ(store().InsertEntry(&again, 1), -1);
+    EXPECT_EQ(again.strTitle, "A");
+    // Rename and skip learn of the duplicate from the insert itself, without a look-up.
+    ST_PW_ENTRY skipped = entry("A", "u", "skipped");
+    EXPECT_EQ(store().InsertEntry(&skipped, 3), 3);
+    ST_PW_ENTRY renamed = entry("A", "u", "renamed");
+    EXPECT_EQ(store().InsertEntry(&renamed, 2), 2);
+    EXPECT_EQ(renamed.strTitle, "A-Import");
     g_pSqlite->RemoveAuthFunc(&DenyEntryReads, nullptr);
     QString passwd;
     store().SelectPasswd(passwd, "A", "u");
     EXPECT_EQ(passwd, "pw");
+    store().SelectPasswd(passwd, "A-Import", "u");
+    EXPECT_EQ(passwd, "renamed");
 }
 
 TEST_F(StoreTest, ReplaceWhoseInsertFailsKeepsTheOldEntry)
