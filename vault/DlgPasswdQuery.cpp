@@ -1,5 +1,8 @@
 #include "vault/DlgPasswdQuery.h"
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "foundation/storage/FormatText.h"
@@ -118,15 +121,7 @@ BOOL CDlgPasswdQuery::OnInitDialog()
         notice.SetTextColor(kNoticeColor);
     }
 
-    // A search scans the whole entry table; a cache that holds the vault's
-    // pages spares reading and decrypting them again at every keystroke. The
-    // connection's own size comes back when the window closes.
-    SqlResultMap cache;
-    QString pragmaErr;
-    if (g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA cache_size"), &cache, pragmaErr) == 0 && !cache.empty()) {
-        m_strPrevCacheSize = cache.begin()->second.begin()->second;
-        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = -%d"), s_iCacheKiB), nullptr, pragmaErr);
-    }
+    m_list.SetOwnerData([this](int row, int col) { return CellText(row, col); });
 
     int freq = FREQ_EACH_QUERY;
     g_pPwSettings->SetAuthorition(1);
@@ -181,11 +176,17 @@ void CDlgPasswdQuery::UpdateLanguageStrToUI_Ex()
 
 void CDlgPasswdQuery::OnDestroy()
 {
-    if (!m_strPrevCacheSize.isEmpty()) {
+    // What the window read goes back: the list's rows, the texts read for
+    // them, the search cache, the pages SQLite kept, and the heap they left.
+    m_list.SetItemCountEx(0);
+    ForgetCells();
+    std::vector<int>().swap(m_places);
+    m_cache.Clear();
+    if (g_pSqlite) {
         QString err;
-        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = %d"), m_strPrevCacheSize.toInt()), nullptr, err);
-        m_strPrevCacheSize.clear();
+        g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA shrink_memory"), nullptr, err);
     }
+    malloc_trim(0);
     CBaseDlg::OnDestroy();
 }
 
@@ -276,14 +277,21 @@ void CDlgPasswdQuery::Search()
         g_pPwSettings->SetAuthorition(1);
     }
 
-    const QString sql = BuildQueryStatement(m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS));
-    SqlResultMap rows;
+    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
+    std::vector<int> places;
     QString errText;
-    if (const int code = g_pSqlite->ExecSQL_W(sql, &rows, errText)) {
+    int code = 0;
+    // Read again after anything was written, once more if a write came
+    // while it was read.
+    for (int attempt = 0; attempt < 2 && !m_cache.IsCurrent(*g_pSqlite); ++attempt)
+        code = m_cache.Load(*g_pSqlite, errText);
+    if (code == 0)
+        code = m_cache.Find(*g_pSqlite, keywords, places, errText);
+    if (code) {
         vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
                                   {code, errText});
     } else {
-        FillList(rows);
+        FillList(std::move(places));
     }
 
     // A vault without a password has nothing to ask for, whatever its setting says.
@@ -292,40 +300,13 @@ void CDlgPasswdQuery::Search()
     SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
 }
 
-void CDlgPasswdQuery::FillList(SqlResultMap& rows)
+void CDlgPasswdQuery::FillList(std::vector<int> places)
 {
-    const bool show = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
-    QList<QStringList> items;
-    items.reserve(qsizetype(rows.size()));
-    if (!rows.empty()) {
-        // Every row holds the same columns in the same (name) order: find the
-        // list column of each once, then move the texts over without lookups.
-        const QString* names[COL_COUNT] = {&g_strColTitle, &g_strColUserName, &g_strColPasswd,
-                                           &g_strColURL,   &g_strColEmail,    &g_strColNotes};
-        std::vector<int> target;
-        for (const auto& [name, value] : rows.begin()->second) {
-            int col = -1;
-            for (int c = 0; c < COL_COUNT; ++c)
-                if (*names[c] == name)
-                    col = c;
-            target.push_back(col);
-        }
-        for (auto& [index, row] : rows) {
-            QStringList cells(COL_COUNT);
-            std::size_t i = 0;
-            for (auto& [name, value] : row) {
-                const int col = i < target.size() ? target[i] : -1;
-                if (col >= 0)
-                    cells[col] = std::move(value);
-                ++i;
-            }
-            if (!show)
-                cells[COL_PASSWD] = s_strMask;
-            items.append(std::move(cells));
-        }
-    }
+    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
+    ForgetCells();
+    m_places = std::move(places);
     m_bFilling = true;
-    m_list.SetAllItems(std::move(items));
+    m_list.SetItemCountEx(int(m_places.size()));
     if (m_list.GetItemCount() > 0)
         m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_bFilling = false;
@@ -334,6 +315,59 @@ void CDlgPasswdQuery::FillList(SqlResultMap& rows)
     CheckDlgButton(IDC_CHECK_ALL, BST_UNCHECKED);
     GetDlgItem(IDC_DELETE_CHECKED).EnableWindow(FALSE);
     ShowDetail(0);
+}
+
+const QStringList& CDlgPasswdQuery::RowCells(int row)
+{
+    static const QStringList none(COL_COUNT);
+    if (row < 0 || std::size_t(row) >= m_places.size())
+        return none;
+    const int place = m_places[std::size_t(row)];
+    if (const auto it = m_cells.find(place); it != m_cells.end())
+        return it->second;
+    if (m_cells.size() >= s_nCellRows)
+        ForgetCells();
+    QStringList cells(COL_COUNT);
+    // The password is read only to be shown; a masked list never holds it.
+    const QString sql = FormatText(QStringLiteral("SELECT %s, %s, %s, %s, %s, %s FROM %s WHERE rowid = %s"),
+                                   g_strColTitle, g_strColUserName,
+                                   m_bPasswdShown ? g_strColPasswd : QStringLiteral("NULL"), g_strColURL,
+                                   g_strColEmail, g_strColNotes, g_strTnPwEntry,
+                                   QString::number(m_cache.RowId(place)));
+    QString err;
+    g_pSqlite->ExecSQL_Visit(
+        sql,
+        [&](const SqlRowView& r) {
+            for (int col = 0; col < COL_COUNT && col < r.columns; ++col)
+                if (r.texts[col])
+                    cells[col] = QString::fromUtf8(r.texts[col], r.sizes[col]);
+        },
+        err);
+    return m_cells.emplace(place, std::move(cells)).first->second;
+}
+
+QString CDlgPasswdQuery::CellText(int row, int col)
+{
+    if (col == COL_PASSWD && !m_bPasswdShown)
+        return s_strMask;
+    return RowCells(row).value(col);
+}
+
+void CDlgPasswdQuery::ForgetCells()
+{
+    for (auto& [place, cells] : m_cells) {
+        QString& passwd = cells[COL_PASSWD];
+        std::fill(passwd.begin(), passwd.end(), QChar());
+    }
+    std::unordered_map<int, QStringList>().swap(m_cells);
+}
+
+void CDlgPasswdQuery::RemoveRow(int row)
+{
+    if (row < 0 || std::size_t(row) >= m_places.size())
+        return;
+    m_places.erase(m_places.begin() + row);
+    m_list.DeleteItem(row);
 }
 
 void CDlgPasswdQuery::RenderDetail(int row)
@@ -367,8 +401,9 @@ void CDlgPasswdQuery::ShowDetail(int row)
 
 void CDlgPasswdQuery::MaskPasswords()
 {
-    for (int row = 0, n = m_list.GetItemCount(); row < n; ++row)
-        m_list.SetItemText(row, COL_PASSWD, s_strMask);
+    m_bPasswdShown = false;
+    ForgetCells();
+    m_list.RedrawItems(0, m_list.GetItemCount() - 1);
     // The detail shows the cells as displayed: it must not keep a password the list no longer shows.
     const int row = SelectedRow();
     if (row >= 0)
@@ -541,7 +576,7 @@ void CDlgPasswdQuery::DeleteCheckedItems()
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row)
         if (m_list.GetCheck(row) &&
             g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)))
-            m_list.DeleteItem(row);
+            RemoveRow(row);
     m_bBulkCheck = false;
     ShowDetail(0);
     UpdateCheckAll();
@@ -552,7 +587,7 @@ void CDlgPasswdQuery::DeleteSelectedEntry()
     const int row = SelectedRow();
     if (row >= 0 &&
         g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER))) {
-        m_list.DeleteItem(row);
+        RemoveRow(row);
         UpdateCheckAll();
     }
 }

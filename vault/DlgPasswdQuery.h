@@ -1,5 +1,8 @@
 #pragma once
 
+#include <unordered_map>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +10,7 @@
 #include "foundation/ui/BaseDlg.h"
 #include "foundation/ui/ExListCtrl.h"
 #include "vault/PwTypes.h"
+#include "vault/SearchCache.h"
 #include "vault/VaultcoreApi.h"
 
 // The query window: finds entries by keywords, lists them with the password
@@ -56,8 +60,8 @@ public:
     static constexpr int s_iClipboardKeepMs = 10000;
     static constexpr int s_iRecentQueryMs = 30000;
     static const QString s_strMask;
-    // Page cache of the vault connection while the window is open.
-    static constexpr int s_iCacheKiB = 65536;
+    // Texts of rows read for drawing, kept until there are this many.
+    static constexpr std::size_t s_nCellRows = 512;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }
@@ -89,7 +93,14 @@ private:
     // frequency wants it; a cancel switches the box off again (FALSE).
     BOOL ConfirmToReveal(int checkBoxId);
     BOOL Clicked(UINT code, void (CDlgPasswdQuery::*handler)());
-    void FillList(SqlResultMap& rows);
+    void FillList(std::vector<int> places);
+    // The texts of a listed row, read from the vault when first drawn; the
+    // password only while passwords are shown.
+    const QStringList& RowCells(int row);
+    QString CellText(int row, int col);
+    // Overwrites every password read for the list, then forgets the texts.
+    void ForgetCells();
+    void RemoveRow(int row);
     void ShowDetail(int row);
     void RenderDetail(int row);
     void MaskPasswords();
@@ -129,5 +140,10 @@ private:
     bool m_bFilling = false;
     bool m_bBulkCheck = false;
     bool m_bActive = false;
-    QString m_strPrevCacheSize;
+    // The list holds places in the search cache's order; texts are read for
+    // the rows drawn.
+    CSearchCache m_cache;
+    std::vector<int> m_places;
+    std::unordered_map<int, QStringList> m_cells;
+    bool m_bPasswdShown = false;
 };
