@@ -10,6 +10,7 @@
 // The vaults are written by a child process, so this process never held the
 // entries' texts: its memory is the query window's alone.
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,10 +23,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSet>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include "BenchVault.h"
@@ -164,35 +168,59 @@ void Key(QWidget* target, int qtKey, const QString& text)
     QApplication::sendEvent(target, &release);
 }
 
+// CPU time of this thread: what the work costs, whatever else the machine runs.
+double CpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
 struct Series {
     std::vector<double> ms;
+    std::vector<double> cpu;
+    double worstCpu() const { return cpu.empty() ? 0 : *std::max_element(cpu.begin(), cpu.end()); }
+    double medianCpu() const { return cpu.empty() ? 0 : Median(cpu); }
     double worst() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
     double median() const { return ms.empty() ? 0 : Median(ms); }
 };
 
+// Lets the window work until the search of the last keystroke is in the list.
+void Settle(CDlgPasswdQuery& dlg)
+{
+    do
+        QApplication::processEvents();
+    while (dlg.IsSearchPending());
+}
+
 // Types `text` letter by letter at the end of the keyword box.
-void TypeText(QLineEdit* edit, const QString& text, Series& series, std::vector<int>* rows, CExListCtrl& list)
+void TypeText(CDlgPasswdQuery& dlg, QLineEdit* edit, const QString& text, Series& series, std::vector<int>* rows,
+              CExListCtrl& list)
 {
     for (const QChar c : text) {
         const int key = c == ' ' ? int(Qt::Key_Space) : int(c.toUpper().unicode());
         QElapsedTimer t;
         t.start();
+        const double cpu = CpuMs();
         Key(edit, key, QString(c));
-        QApplication::processEvents();
+        Settle(dlg);
         series.ms.push_back(t.nsecsElapsed() / 1e6);
+        series.cpu.push_back(CpuMs() - cpu);
         if (rows)
             rows->push_back(list.GetItemCount());
     }
 }
 
-void Backspace(QLineEdit* edit, Series& series)
+void Backspace(CDlgPasswdQuery& dlg, QLineEdit* edit, Series& series)
 {
     while (!edit->text().isEmpty()) {
         QElapsedTimer t;
         t.start();
+        const double cpu = CpuMs();
         Key(edit, Qt::Key_Backspace, QString());
-        QApplication::processEvents();
+        Settle(dlg);
         series.ms.push_back(t.nsecsElapsed() / 1e6);
+        series.cpu.push_back(CpuMs() - cpu);
     }
 }
 
@@ -223,24 +251,31 @@ bool RunVault(const QString& dir, int count, const Goals& goals)
 
     const double before = StatusMiB("VmRSS");
     ResetPeak();
-    Series open, typing, nothing, back;
+    Series open, ready, typing, nothing, back;
     std::vector<int> typedRows;
     int listed = 0;
     {
         CDlgPasswdQuery dlg(0);
         QElapsedTimer t;
         t.start();
+        const double cpu = CpuMs();
         dlg.Create();
         QApplication::processEvents();
         open.ms.push_back(t.nsecsElapsed() / 1e6);
+        open.cpu.push_back(CpuMs() - cpu);
         CExListCtrl list(dlg.GetDlgItem(CDlgPasswdQuery::IDC_LIST));
         listed = list.GetItemCount();
+        // Until the texts are in for searching; the window answers events meanwhile.
+        while (!dlg.IsSearchReady())
+            QApplication::processEvents();
+        ready.ms.push_back(t.nsecsElapsed() / 1e6);
+        ready.cpu.push_back(CpuMs() - cpu);
         auto* edit = qobject_cast<QLineEdit*>(dlg.GetDlgItem(CDlgPasswdQuery::IDC_KEYWORDS).GetWidget());
         edit->setFocus();
-        TypeText(edit, typed, typing, &typedRows, list);
-        Backspace(edit, back);
-        TypeText(edit, QStringLiteral("qzxjv"), nothing, nullptr, list);
-        Backspace(edit, back);
+        TypeText(dlg, edit, typed, typing, &typedRows, list);
+        Backspace(dlg, edit, back);
+        TypeText(dlg, edit, QStringLiteral("qzxjv"), nothing, nullptr, list);
+        Backspace(dlg, edit, back);
         dlg.DestroyWindow();
     }
     QApplication::processEvents();
@@ -248,8 +283,10 @@ bool RunVault(const QString& dir, int count, const Goals& goals)
     const double after = StatusMiB("VmRSS");
 
     Series all;
-    for (const Series* s : {&typing, &nothing, &back})
+    for (const Series* s : {&typing, &nothing, &back}) {
         all.ms.insert(all.ms.end(), s->ms.begin(), s->ms.end());
+        all.cpu.insert(all.cpu.end(), s->cpu.begin(), s->cpu.end());
+    }
     const bool openOk = open.worst() <= goals.openMs;
     const bool keysOk = all.worst() <= goals.keystrokeMs;
     const bool memOk = count < 100000 || (peak <= 150 && after - before <= 20);
@@ -257,16 +294,21 @@ bool RunVault(const QString& dir, int count, const Goals& goals)
     for (int r : typedRows)
         std::printf(" %d", r);
     std::printf(")\n");
-    std::printf("  open (every entry listed)   %8.1f ms              goal <= %.0f ms  %s\n", open.worst(),
-                goals.openMs, openOk ? "ok" : "MISSED");
-    std::printf("  typing the title            worst %8.1f  median %7.1f ms (%zu keys)\n", typing.worst(),
-                typing.median(), typing.ms.size());
-    std::printf("  keyword matching nothing    worst %8.1f  median %7.1f ms (%zu keys)\n", nothing.worst(),
-                nothing.median(), nothing.ms.size());
-    std::printf("  backspacing                 worst %8.1f  median %7.1f ms (%zu keys)\n", back.worst(),
-                back.median(), back.ms.size());
-    std::printf("  every keystroke             worst %8.1f  median %7.1f ms  goal <= %.0f ms  %s\n", all.worst(),
-                all.median(), goals.keystrokeMs, keysOk ? "ok" : "MISSED");
+    std::printf("  %-28s %8s %8s %8s %8s\n", "(ms; cpu = this thread's CPU)", "worst", "median", "cpu wst",
+                "cpu med");
+    const auto line = [](const char* what, const Series& s, const char* goal) {
+        std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f  %s\n", what, s.worst(), s.median(), s.worstCpu(),
+                    s.medianCpu(), goal);
+    };
+    char openGoal[64], keyGoal[64];
+    std::snprintf(openGoal, sizeof openGoal, "goal <= %.0f ms: %s", goals.openMs, openOk ? "ok" : "MISSED");
+    std::snprintf(keyGoal, sizeof keyGoal, "goal <= %.0f ms: %s", goals.keystrokeMs, keysOk ? "ok" : "MISSED");
+    line("open (every entry listed)", open, openGoal);
+    line("ready to search from memory", ready, "(from the start of opening)");
+    line("typing the title", typing, "");
+    line("keyword matching nothing", nothing, "");
+    line("backspacing", back, "");
+    line("every keystroke", all, keyGoal);
     std::printf("  memory: before %.1f MiB, peak open %.1f MiB, after close %.1f MiB (%+.1f)%s\n\n", before, peak,
                 after, after - before,
                 count < 100000 ? "" : memOk ? "  goal peak <= 150, after <= +20: ok" : "  goal peak <= 150, after <= +20: MISSED");
@@ -279,10 +321,15 @@ bool RunVault(const QString& dir, int count, const Goals& goals)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir root;
+    // VW_BENCH_VAULTS names a folder that keeps the vaults between runs.
+    QTemporaryDir temp;
+    const QString kept = qEnvironmentVariable("VW_BENCH_VAULTS");
+    const QString rootPath = kept.isEmpty() ? temp.path() : kept;
     const int sizes[] = {10000, 100000};
     for (int count : sizes) {
-        const QString dir = root.path() + '/' + QString::number(count);
+        const QString dir = rootPath + '/' + QString::number(count);
+        if (QFile::exists(dir + '/' + g_strDbFile))
+            continue;
         if (!QDir().mkpath(dir) || !WriteVault(dir, count)) {
             std::fprintf(stderr, "cannot write the vault of %d entries\n", count);
             return 1;
@@ -294,7 +341,16 @@ int main(int argc, char** argv)
         return int(IDOK);
     });
     std::printf("bench_search_typing: the query window as a person types (one run; times include the repaint)\n\n");
-    bool ok = RunVault(root.path() + "/10000", 10000, {16, 16});
-    ok = RunVault(root.path() + "/100000", 100000, {50, 150}) && ok;
+    // The program's main window has paid for fonts and styles before any
+    // query window opens: so does this process.
+    {
+        QTableView warm;
+        QStandardItemModel model(50, 6);
+        warm.setModel(&model);
+        warm.show();
+        QApplication::processEvents();
+    }
+    bool ok = RunVault(rootPath + "/10000", 10000, {16, 16});
+    ok = RunVault(rootPath + "/100000", 100000, {50, 150}) && ok;
     return ok ? 0 : 2;
 }

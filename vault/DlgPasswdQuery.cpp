@@ -178,6 +178,8 @@ void CDlgPasswdQuery::OnDestroy()
 {
     // What the window read goes back: the list's rows, the texts read for
     // them, the search cache, the pages SQLite kept, and the heap they left.
+    KillTimer(TIMER_LOAD_SEARCH);
+    m_bSearchPending = false;
     m_list.SetItemCountEx(0);
     ForgetCells();
     std::vector<int>().swap(m_places);
@@ -277,27 +279,59 @@ void CDlgPasswdQuery::Search()
         g_pPwSettings->SetAuthorition(1);
     }
 
-    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
-    std::vector<int> places;
-    QString errText;
-    int code = 0;
-    // Read again after anything was written, once more if a write came
-    // while it was read.
-    for (int attempt = 0; attempt < 2 && !m_cache.IsCurrent(*g_pSqlite); ++attempt)
-        code = m_cache.Load(*g_pSqlite, errText);
-    if (code == 0)
-        code = m_cache.Find(*g_pSqlite, keywords, places, errText);
-    if (code) {
-        vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
-                                  {code, errText});
-    } else {
-        FillList(std::move(places));
-    }
+    FindAndFill();
 
     // A vault without a password has nothing to ask for, whatever its setting says.
     AttachFreq(m_bWithoutPasswd ? int(FREQ_LOGIN_ONCE) : freq);
     m_bRecentQuery = 1;
     SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
+}
+
+void CDlgPasswdQuery::FindAndFill()
+{
+    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
+    std::vector<int> places;
+    QString errText;
+    int code = 0;
+    m_bSearchPending = false;
+    // Read again after anything was written, once more if a write came
+    // while it was read. A small vault is read at once; a large one is
+    // listed from its order and read on between events.
+    for (int attempt = 0; attempt < 2 && !m_cache.IsCurrent(*g_pSqlite); ++attempt) {
+        code = m_cache.BeginLoad(*g_pSqlite, errText);
+        if (code == 0 && m_cache.Count() <= s_iLoadStepRows)
+            code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
+    }
+    if (code == 0 && !m_cache.IsLoaded()) {
+        SetTimer(TIMER_LOAD_SEARCH, 0);
+        if (!m_cache.CanListAll() || !keywords.trimmed().isEmpty()) {
+            // The list keeps its rows until the texts are in.
+            m_bSearchPending = true;
+            return;
+        }
+        m_cache.ListAll(places);
+    } else if (code == 0) {
+        code = m_cache.Find(*g_pSqlite, keywords, places, errText);
+    }
+    if (code)
+        vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
+                                  {code, errText});
+    else
+        FillList(std::move(places));
+}
+
+void CDlgPasswdQuery::LoadSearchStep()
+{
+    QString errText;
+    int code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
+    if (code == 0 && !m_cache.IsLoaded() && m_cache.IsOrdered()) {
+        SetTimer(TIMER_LOAD_SEARCH, 0);
+        return;
+    }
+    // Done, or the vault changed under the reading: the waiting search (or
+    // the next keystroke) reads it again.
+    if (m_bSearchPending || code != 0)
+        FindAndFill();
 }
 
 void CDlgPasswdQuery::FillList(std::vector<int> places)
@@ -464,6 +498,10 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         m_bRecentQuery = 0;
         MaskPasswords();
         break;
+    case TIMER_LOAD_SEARCH:
+        // Not the user's doing: the focus stays where it is.
+        LoadSearchStep();
+        return;
     default:
         return;
     }

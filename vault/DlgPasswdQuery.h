@@ -56,12 +56,15 @@ public:
         TIMER_HIDE_REMOVED = 5,
         TIMER_HIDE_EACH_QUERY = 6,
         TIMER_RECENT_QUERY = 7,
+        TIMER_LOAD_SEARCH = 8,        // the search cache reads on between events
     };
     static constexpr int s_iClipboardKeepMs = 10000;
     static constexpr int s_iRecentQueryMs = 30000;
     static const QString s_strMask;
     // Texts of rows read for drawing, kept until there are this many.
     static constexpr std::size_t s_nCellRows = 512;
+    // Entries the search cache reads at a time while the window stays live.
+    static constexpr int s_iLoadStepRows = 4000;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }
@@ -71,6 +74,9 @@ public:
     void EmptyCtrls();
     // TRUE also when no row is selected (nothing to copy).
     BOOL CopyPasswdToClipboard();
+    // A search waits for the vault's texts to be read.
+    bool IsSearchPending() const { return m_bSearchPending; }
+    bool IsSearchReady() const { return m_cache.IsLoaded(); }
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
@@ -87,6 +93,10 @@ private:
     void LoadTexts();
     void AttachFreq(int freq);
     void Search();
+    // The rows of the keyword box's text, from the search cache; with the
+    // cache still reading, the search waits for it (FALSE).
+    void FindAndFill();
+    void LoadSearchStep();
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
     // Before a check box shows or copies passwords: asks when the vault's
@@ -146,4 +156,5 @@ private:
     std::vector<int> m_places;
     std::unordered_map<int, QStringList> m_cells;
     bool m_bPasswdShown = false;
+    bool m_bSearchPending = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "foundation/storage/FormatText.h"
@@ -17,25 +18,22 @@ constexpr qsizetype kMaxPatternBytes = 40000;
 constexpr qsizetype kMaxKeywords = 64;
 constexpr qsizetype kMaxStatementBytes = 900000;
 
-// Appends one character, as SQLite's LIKE sees it, in a form in which equal
+// Writes one character, as SQLite's LIKE sees it, in a form in which equal
 // characters have equal bytes and no character's bytes occur inside
 // another's (UTF-8, stretched to 36 bits): LIKE compares decoded characters.
-void AppendChar(QByteArray& out, std::uint32_t c)
+char* PutChar(char* out, std::uint32_t c)
 {
-    if (c < 0x80) {
-        out.append(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
-        return;
-    }
     int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : c < 0x200000 ? 3 : c < 0x4000000 ? 4 : c < 0x80000000u ? 5 : 6;
     static const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE};
-    out.append(char(lead[extra] | (extra < 6 ? (c >> (6 * extra)) : 0)));
+    *out++ = char(lead[extra] | (extra < 6 ? (c >> (6 * extra)) : 0));
     while (extra-- > 0)
-        out.append(char(0x80 | ((c >> (6 * extra)) & 0x3F)));
+        *out++ = char(0x80 | ((c >> (6 * extra)) & 0x3F));
+    return out;
 }
 
 // A stored text as LIKE reads it: up to its first zero byte, each character
 // decoded the way SQLite decodes UTF-8 (whatever the bytes), ASCII letters
-// folded to lower case.
+// folded to lower case. Appended to `out`.
 void AppendFolded(QByteArray& out, const char* text, int size)
 {
     static const unsigned char trans1[] = {
@@ -44,12 +42,18 @@ void AppendFolded(QByteArray& out, const char* text, int size)
         0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
         0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x00, 0x01, 0x02, 0x03, 0x00, 0x01, 0x00, 0x00,
     };
+    if (!text || size <= 0)
+        return;
+    // A byte becomes at most three (a lone lead byte reads as U+FFFD).
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(size) * 3);
+    char* w = out.data() + start;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const auto* end = p + size;
     while (p < end && *p) {
         std::uint32_t c = *p++;
         if (c < 0x80) {
-            out.append(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+            *w++ = char(c - 'A' < 26u ? c + ('a' - 'A') : c);
             continue;
         }
         if (c >= 0xC0) {
@@ -59,8 +63,9 @@ void AppendFolded(QByteArray& out, const char* text, int size)
             if (c < 0x80 || (c & 0xFFFFF800) == 0xD800 || (c & 0xFFFFFFFE) == 0xFFFE)
                 c = 0xFFFD;
         }
-        AppendChar(out, c);
+        w = PutChar(w, c);
     }
+    out.truncate(w - out.constData());
 }
 
 // A keyword as the statement's pattern holds it, in the folded form; false
@@ -85,7 +90,6 @@ bool FoldKeyword(const QString& keyword, QByteArray& folded)
     if (utf8.size() * 2 + 2 > kMaxPatternBytes)
         return false;
     folded.clear();
-    folded.reserve(utf8.size());
     AppendFolded(folded, utf8.constData(), int(utf8.size()));
     return true;
 }
@@ -120,7 +124,7 @@ int CSearchCache::ReadStamp(CDbSqlite3& db, Stamp& stamp, QString& errText)
 
 bool CSearchCache::IsCurrent(CDbSqlite3& db) const
 {
-    if (!m_bLoaded)
+    if (!m_bOrdered)
         return false;
     Stamp now;
     QString err;
@@ -136,11 +140,14 @@ void CSearchCache::Clear()
     std::vector<std::uint32_t>().swap(m_rowOfPlace);
     std::vector<std::uint32_t>().swap(m_placeOfRow);
     std::vector<char>().swap(m_allNull);
+    std::vector<std::pair<qint64, std::uint32_t>>().swap(m_byRowId);
     std::vector<QByteArray>().swap(m_prevKeywords);
     std::vector<int>().swap(m_prevPlaces);
     m_bPrevValid = false;
+    m_bOrdered = false;
     m_bLoaded = false;
     m_bTies = false;
+    m_bUndecided = false;
     m_stamp = Stamp();
 }
 
@@ -151,6 +158,14 @@ qint64 CSearchCache::RowId(int place) const
 
 int CSearchCache::Load(CDbSqlite3& db, QString& errText)
 {
+    int code = BeginLoad(db, errText);
+    while (code == 0 && !m_bLoaded)
+        code = LoadMore(db, 1 << 30, errText);
+    return code;
+}
+
+int CSearchCache::BeginLoad(CDbSqlite3& db, QString& errText)
+{
     Clear();
     Stamp before;
     if (const int code = ReadStamp(db, before, errText))
@@ -159,7 +174,7 @@ int CSearchCache::Load(CDbSqlite3& db, QString& errText)
     // The order: the (title, user name) key alone, which the primary key's
     // index holds in that order, so no sort and no table page is needed.
     struct Key {
-        QByteArray title, user;
+        std::string title, user;
         bool titleNull = true, userNull = true;
     } previous;
     bool first = true;
@@ -168,66 +183,97 @@ int CSearchCache::Load(CDbSqlite3& db, QString& errText)
                    g_strColUserName, g_strTnPwEntry, g_strColTitle, g_strColUserName),
         [&](const SqlRowView& row) {
             m_rowIds.push_back(ToInt64(row.texts[0], row.sizes[0]));
-            if (!first && SameKey(previous.titleNull ? nullptr : previous.title.constData(),
-                                  int(previous.title.size()), row.texts[1], row.sizes[1]) &&
-                SameKey(previous.userNull ? nullptr : previous.user.constData(), int(previous.user.size()),
-                        row.texts[2], row.sizes[2]))
+            if (!first && SameKey(previous.titleNull ? nullptr : previous.title.data(), int(previous.title.size()),
+                                  row.texts[1], row.sizes[1]) &&
+                SameKey(previous.userNull ? nullptr : previous.user.data(), int(previous.user.size()), row.texts[2],
+                        row.sizes[2]))
                 m_bTies = true;
             first = false;
+            if (!row.texts[1] && !row.texts[2])
+                m_bUndecided = true;
             previous.titleNull = !row.texts[1];
             previous.userNull = !row.texts[2];
-            previous.title = QByteArray(row.texts[1] ? row.texts[1] : "", row.sizes[1]);
-            previous.user = QByteArray(row.texts[2] ? row.texts[2] : "", row.sizes[2]);
+            previous.title.assign(row.texts[1] ? row.texts[1] : "", std::size_t(row.sizes[1]));
+            previous.user.assign(row.texts[2] ? row.texts[2] : "", std::size_t(row.sizes[2]));
         },
         errText);
     if (code)
         return Clear(), code;
 
-    // The texts, in the table's own (rowid) order: one sequential pass.
     const std::size_t n = m_rowIds.size();
-    std::vector<std::pair<qint64, std::uint32_t>> byRowId(n);
+    m_byRowId.resize(n);
     for (std::size_t place = 0; place < n; ++place)
-        byRowId[place] = {m_rowIds[place], std::uint32_t(place)};
-    std::sort(byRowId.begin(), byRowId.end());
+        m_byRowId[place] = {m_rowIds[place], std::uint32_t(place)};
+    std::sort(m_byRowId.begin(), m_byRowId.end());
     m_start.reserve(n + 1);
     m_allNull.reserve(n);
     m_placeOfRow.reserve(n);
-    m_text.reserve(qsizetype(n) * 96);
+    m_text.reserve(qsizetype(n) * 64);
+    m_stamp = before;
+    m_bOrdered = true;
+    if (n == 0)
+        return LoadMore(db, 0, errText);
+    return 0;
+}
+
+void CSearchCache::ListAll(std::vector<int>& places) const
+{
+    places.resize(m_rowIds.size());
+    for (std::size_t place = 0; place < places.size(); ++place)
+        places[place] = int(place);
+}
+
+int CSearchCache::LoadMore(CDbSqlite3& db, int rows, QString& errText)
+{
+    if (!m_bOrdered || m_bLoaded)
+        return 0;
+    // The texts in the table's own (rowid) order, each step going on from
+    // the last entry read: sequential pages, read once.
+    const std::size_t n = m_rowIds.size();
     bool consistent = true;
-    code = db.ExecSQL_Visit(
-        FormatText(QStringLiteral("SELECT rowid, %s, %s, %s, %s, %s FROM %s NOT INDEXED"), g_strColTitle,
-                   g_strColUserName, g_strColURL, g_strColEmail, g_strColNotes, g_strTnPwEntry),
-        [&](const SqlRowView& row) {
-            const std::size_t r = m_start.size();
-            if (r >= n || byRowId[r].first != ToInt64(row.texts[0], row.sizes[0])) {
-                consistent = false;
-                return;
-            }
-            m_start.push_back(std::uint32_t(m_text.size()));
-            bool allNull = true;
-            for (int c = 1; c <= 5; ++c) {
-                allNull = allNull && !row.texts[c];
-                AppendFolded(m_text, row.texts[c], row.sizes[c]);
-                m_text.append('\0');
-            }
-            m_allNull.push_back(allNull ? 1 : 0);
-            m_placeOfRow.push_back(byRowId[r].second);
-        },
-        errText);
-    if (code)
-        return Clear(), code;
-    Stamp after;
-    if (!consistent || m_start.size() != n || ReadStamp(db, after, errText) != 0 || !(after == before)) {
+    const std::size_t from = m_start.size();
+    if (from < n) {
+        const int code = db.ExecSQL_Visit(
+            FormatText(QStringLiteral("SELECT rowid, %s, %s, %s, %s, %s FROM %s WHERE %s ORDER BY rowid LIMIT %d"),
+                       g_strColTitle, g_strColUserName, g_strColURL, g_strColEmail, g_strColNotes, g_strTnPwEntry,
+                       from == 0 ? QStringLiteral("1")
+                                 : QStringLiteral("rowid > ") + QString::number(m_byRowId[from - 1].first),
+                       rows),
+            [&](const SqlRowView& row) {
+                const std::size_t r = m_start.size();
+                if (r >= n || m_byRowId[r].first != ToInt64(row.texts[0], row.sizes[0])) {
+                    consistent = false;
+                    return;
+                }
+                m_start.push_back(std::uint32_t(m_text.size()));
+                bool allNull = true;
+                for (int c = 1; c <= 5; ++c) {
+                    allNull = allNull && !row.texts[c];
+                    AppendFolded(m_text, row.texts[c], row.sizes[c]);
+                    m_text.append('\0');
+                }
+                m_allNull.push_back(allNull ? 1 : 0);
+                m_placeOfRow.push_back(m_byRowId[r].second);
+            },
+            errText);
+        if (code)
+            return Clear(), code;
+    }
+    const bool done = m_start.size() == n;
+    Stamp now;
+    if (!consistent || (m_start.size() == from && !done) || ReadStamp(db, now, errText) != 0 || !(now == m_stamp)) {
         Clear();
         errText = QStringLiteral("the vault changed while it was read");
-        return 17;  // SQLITE_SCHEMA: ask again
+        return 17;  // SQLITE_SCHEMA: read again
     }
+    if (!done)
+        return 0;
     m_start.push_back(std::uint32_t(m_text.size()));
     m_rowOfPlace.assign(n, 0);
     for (std::size_t r = 0; r < n; ++r)
         m_rowOfPlace[m_placeOfRow[r]] = std::uint32_t(r);
     m_text.squeeze();
-    m_stamp = before;
+    std::vector<std::pair<qint64, std::uint32_t>>().swap(m_byRowId);
     m_bLoaded = true;
     return 0;
 }
@@ -249,6 +295,10 @@ int CSearchCache::Find(CDbSqlite3& db, const QString& keywords, std::vector<int>
     m_bLastFromMemory = false;
     const QStringList taken = SplitQueryKeywords(keywords);
     std::vector<QByteArray> folded(std::size_t(taken.size()));
+    if (!m_bOrdered) {
+        errText = QStringLiteral("the search cache is not read");
+        return 21;  // SQLITE_MISUSE
+    }
     bool inMemory = m_bLoaded && !m_bTies && taken.size() <= kMaxKeywords;
     qsizetype statementBytes = 0;
     for (qsizetype i = 0; inMemory && i < taken.size(); ++i) {

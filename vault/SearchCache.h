@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include <QByteArray>
@@ -22,7 +23,17 @@ class VAULTCORE_API CSearchCache {
 public:
     // Reads every entry. The SQLite code, 0 = read.
     int Load(CDbSqlite3& db, QString& errText);
-    // Loaded, and nothing has been written to the vault since.
+    // Reading in steps, so that a large vault is listed at once and searched
+    // once its texts are in: the order of every entry (a short read of the
+    // primary key's index), then the texts, `rows` entries a step.
+    int BeginLoad(CDbSqlite3& db, QString& errText);
+    int LoadMore(CDbSqlite3& db, int rows, QString& errText);
+    bool IsOrdered() const { return m_bOrdered; }
+    bool IsLoaded() const { return m_bLoaded; }
+    // Every entry (the result of no keywords) is known from the order alone.
+    bool CanListAll() const { return m_bOrdered && !m_bTies && !m_bUndecided; }
+    void ListAll(std::vector<int>& places) const;
+    // Ordered, and nothing has been written to the vault since.
     bool IsCurrent(CDbSqlite3& db) const;
     // Forgets everything and gives the memory back.
     void Clear();
@@ -57,7 +68,10 @@ private:
     std::vector<std::uint32_t> m_rowOfPlace;
     std::vector<std::uint32_t> m_placeOfRow;
     std::vector<char> m_allNull;            // by row: no field to match, not even ""
+    bool m_bOrdered = false;
     bool m_bLoaded = false;
+    bool m_bUndecided = false;              // entries without title and user name
+    std::vector<std::pair<qint64, std::uint32_t>> m_byRowId;  // while loading
     bool m_bTies = false;                   // entries whose order the statement leaves open
     Stamp m_stamp;
 
