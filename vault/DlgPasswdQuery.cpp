@@ -1,6 +1,7 @@
 #include "vault/DlgPasswdQuery.h"
 
 #include <malloc.h>
+#include <string.h>
 
 #include <algorithm>
 #include <vector>
@@ -42,6 +43,14 @@ int AuthorizationMs(int freq)
     case FREQ_1_HOUR: return 3600000;
     default: return 0;
     }
+}
+
+// Overwrites the stack below the caller, where decrypting and reading left
+// copies of vault pages.
+[[gnu::noinline]] void ScrubStack()
+{
+    volatile char scratch[256 * 1024];
+    explicit_bzero(const_cast<char*>(scratch), sizeof scratch);
 }
 
 bool IsPrintableKey(WPARAM vk)
@@ -187,8 +196,12 @@ void CDlgPasswdQuery::OnDestroy()
     if (g_pSqlite) {
         QString err;
         g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA shrink_memory"), nullptr, err);
+        // The cipher keeps the last page it decrypted: have it decrypt the
+        // schema page, which holds no entry, in its place.
+        g_pSqlite->ExecSQL_W(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, err);
     }
     malloc_trim(0);
+    ScrubStack();
     CBaseDlg::OnDestroy();
 }
 

@@ -1,5 +1,11 @@
 #include "foundation/storage/DbSqlite3.h"
 
+#include <malloc.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include <QCryptographicHash>
@@ -49,7 +55,48 @@ bool isMissingOrEmpty(const QString& path)
 
 } // namespace
 
-CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile) {}
+namespace {
+
+// SQLite's memory, page cache included, holds decrypted pages: every block
+// is overwritten before it goes back to the heap, so no freed page keeps a
+// password. Installed once, before SQLite starts.
+void* WipingMalloc(int size) { return std::malloc(std::size_t(size)); }
+void WipingFree(void* p)
+{
+    if (p)
+        explicit_bzero(p, malloc_usable_size(p));
+    std::free(p);
+}
+void* WipingRealloc(void* p, int size)
+{
+    void* moved = std::malloc(std::size_t(size));
+    if (moved && p)
+        std::memcpy(moved, p, std::min(malloc_usable_size(p), std::size_t(size)));
+    if (moved)
+        WipingFree(p);
+    return moved;
+}
+int WipingSize(void* p) { return p ? int(malloc_usable_size(p)) : 0; }
+int WipingRoundup(int size) { return (size + 7) & ~7; }
+int WipingInit(void*) { return SQLITE_OK; }
+void WipingShutdown(void*) {}
+
+void InstallWipingAllocator()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        static const sqlite3_mem_methods methods = {WipingMalloc, WipingFree,    WipingRealloc, WipingSize,
+                                                    WipingRoundup, WipingInit, WipingShutdown, nullptr};
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &methods);
+    });
+}
+
+} // namespace
+
+CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile)
+{
+    InstallWipingAllocator();
+}
 
 CDbSqlite3::~CDbSqlite3()
 {

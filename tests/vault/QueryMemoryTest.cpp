@@ -62,6 +62,9 @@ int Occurrences(const QByteArray& needle)
     int found = 0;
     std::string line;
     std::vector<char> buffer(1 << 20);
+    // What is read lands in this buffer: not a place where it stays.
+    const std::uintptr_t scratchBegin = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t scratchEnd = scratchBegin + buffer.size();
     while (std::getline(maps, line)) {
         std::istringstream in(line);
         std::string range, perms, offset, dev, inode, name;
@@ -79,8 +82,12 @@ int Occurrences(const QByteArray& needle)
             const char* last = buffer.data() + got;
             while (const void* hit = memmem(p, std::size_t(last - p), needle.constData(), std::size_t(needle.size()))) {
                 const std::uintptr_t address = at + std::uintptr_t(static_cast<const char*>(hit) - buffer.data());
-                if (reinterpret_cast<const char*>(address) != own)
+                if (reinterpret_cast<const char*>(address) != own && (address < scratchBegin || address >= scratchEnd)) {
                     ++found;
+                    if (getenv("VW_SHOW_HITS"))
+                        fprintf(stderr, "hit %lx in %s %s: %.60s\n", (unsigned long)address, range.c_str(), name.c_str(),
+                                static_cast<const char*>(hit) - 20);
+                }
                 p = static_cast<const char*>(hit) + 1;
             }
             // Overlap, so a needle across two reads is seen.
