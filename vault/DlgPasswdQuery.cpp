@@ -15,7 +15,6 @@
 #include "vault/DlgEditEntry.h"
 #include "vault/DlgHelpers.h"
 #include "vault/PasswdSetting.h"
-#include "vault/QueryStatement.h"
 
 namespace {
 
