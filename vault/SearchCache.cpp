@@ -318,7 +318,9 @@ int CSearchCache::Find(CDbSqlite3& db, const QString& keywords, std::vector<int>
 
     // Each previous keyword inside one of the new ones: every entry found
     // now was found before.
-    const bool narrowing = m_bPrevValid && std::all_of(m_prevKeywords.begin(), m_prevKeywords.end(), [&](const QByteArray& old) {
+    // Worth it while the previous result is a small part of the vault: one
+    // pass over all texts beats a look at each of most entries.
+    const bool narrowing = m_bPrevValid && m_prevPlaces.size() * 4 < m_rowIds.size() && std::all_of(m_prevKeywords.begin(), m_prevKeywords.end(), [&](const QByteArray& old) {
         return std::any_of(folded.begin(), folded.end(), [&](const QByteArray& now) { return now.contains(old); });
     });
     auto matchesAll = [&](std::uint32_t row, std::size_t from) {
