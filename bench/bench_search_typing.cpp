@@ -345,11 +345,16 @@ int main(int argc, char** argv)
     {
         QTemporaryDir warmDir;
         if (OpenNewVault(warmDir)) {
-            CDlgPasswdQuery warm(0);
-            warm.Create();
-            QApplication::processEvents();
-            warm.DestroyWindow();
-            QApplication::processEvents();
+            for (int round = 0; round < 2; ++round) {
+                const double cpu = CpuMs();
+                CDlgPasswdQuery warm(0);
+                warm.Create();
+                QApplication::processEvents();
+                if (round == 1)
+                    std::printf("the same window on an empty vault opens in %.1f ms of CPU\n\n", CpuMs() - cpu);
+                warm.DestroyWindow();
+                QApplication::processEvents();
+            }
         }
         CloseVault();
     }
