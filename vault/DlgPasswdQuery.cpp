@@ -44,6 +44,13 @@ int AuthorizationMs(int freq)
     }
 }
 
+// Overwrites a password's characters before its buffer goes back to the heap.
+void Overwrite(QString& text)
+{
+    std::fill(text.begin(), text.end(), QChar());
+    text.clear();
+}
+
 // Overwrites the stack below the caller, where decrypting and reading left
 // copies of vault pages.
 [[gnu::noinline]] void ScrubStack()
@@ -401,10 +408,8 @@ QString CDlgPasswdQuery::CellText(int row, int col)
 
 void CDlgPasswdQuery::ForgetCells()
 {
-    for (auto& [place, cells] : m_cells) {
-        QString& passwd = cells[COL_PASSWD];
-        std::fill(passwd.begin(), passwd.end(), QChar());
-    }
+    for (auto& [place, cells] : m_cells)
+        Overwrite(cells[COL_PASSWD]);
     std::unordered_map<int, QStringList>().swap(m_cells);
 }
 
@@ -467,8 +472,11 @@ BOOL CDlgPasswdQuery::CopyPasswdToClipboard()
     if (row < 0)
         return TRUE;
     QString passwd;
-    if (!g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) ||
-        !platform::SetClipboardSecret(passwd)) {
+    const bool copied =
+        g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) &&
+        platform::SetClipboardSecret(passwd);
+    Overwrite(passwd);
+    if (!copied) {
         m_list.SetFocus();
         return FALSE;
     }
@@ -667,7 +675,9 @@ void CDlgPasswdQuery::EditEntry(int row, bool asCopy)
         entry.strTitle += QStringLiteral("-Copy");
     CDlgEditEntry dlg(this);
     dlg.SetEntry(&entry);
-    if (dlg.DoModal() == IDOK)
+    const bool saved = dlg.DoModal() == IDOK;
+    Overwrite(entry.strPasswd);
+    if (saved)
         Authorized([this] { Search(); });
 }
 
