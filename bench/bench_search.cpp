@@ -146,6 +146,9 @@ bool RunVault(int count, double targetMs)
     {
         CDlgPasswdQuery dlg(0);
         dlg.Create();
+        // A large vault is listed at once and read for searching between events.
+        while (!dlg.IsSearchReady())
+            QApplication::processEvents();
         for (const char* keywords : {"zeta", "zeta kappa"}) {
             const Figures f = Measure(dlg, QString::fromLatin1(keywords));
             const double ratio = f.typedMs / f.bareMs;

@@ -25,7 +25,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= count())
         return QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return m_rows[index.row()].value(index.column());
+        return text(index.row(), index.column());
     if (role == Qt::CheckStateRole && m_checkBoxes && index.column() == 0)
         return m_checks[index.row()] ? Qt::Checked : Qt::Unchecked;
     return QVariant();
@@ -85,6 +85,8 @@ void ListModel::setCaption(int col, const QString& caption)
 
 int ListModel::insertRow(int row, const QString& text)
 {
+    if (m_ownerText)
+        return -1;
     // Room for every column at once: the cells are set right after.
     QStringList cells;
     cells.reserve(qMax(1, columns()));
@@ -107,7 +109,7 @@ int ListModel::insertRow(int row, const QString& text)
 
 bool ListModel::setText(int row, int col, const QString& text)
 {
-    if (row < 0 || row >= count() || col < 0 || col >= columns())
+    if (row < 0 || row >= count() || col < 0 || col >= columns() || m_ownerText)
         return false;
     QStringList& cells = m_rows[row];
     while (cells.size() <= col)
@@ -124,6 +126,8 @@ QString ListModel::text(int row, int col) const
 {
     if (row < 0 || row >= count())
         return QString();
+    if (m_ownerText)
+        return col >= 0 && col < columns() ? m_ownerText(row, col) : QString();
     return m_rows[row].value(col);
 }
 
@@ -133,7 +137,10 @@ bool ListModel::removeRowAt(int row)
         return false;
     publish();
     beginRemoveRows(QModelIndex(), row, row);
-    m_rows.removeAt(row);
+    if (m_ownerText)
+        --m_ownerCount;
+    else
+        m_rows.removeAt(row);
     m_checks.removeAt(row);
     --m_published;
     endRemoveRows();
@@ -142,7 +149,39 @@ bool ListModel::removeRowAt(int row)
 
 void ListModel::clear()
 {
-    setAll({});
+    if (m_ownerText)
+        setOwnerCount(0);
+    else
+        setAll({});
+}
+
+void ListModel::setOwnerData(std::function<QString(int, int)> text)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_checks.clear();
+    m_ownerCount = 0;
+    m_published = 0;
+    m_ownerText = std::move(text);
+    endResetModel();
+}
+
+void ListModel::setOwnerCount(int count)
+{
+    beginResetModel();
+    m_ownerCount = qMax(0, count);
+    // A fresh list, not a cleared one: the old marks' memory goes back.
+    m_checks = QList<char>(m_ownerCount, 0);
+    m_published = m_ownerCount;
+    endResetModel();
+}
+
+void ListModel::refresh(int first, int last)
+{
+    first = qMax(first, 0);
+    last = qMin(last, m_published - 1);
+    if (first <= last && columns() > 0)
+        emit dataChanged(index(first, 0), index(last, columns() - 1), {Qt::DisplayRole});
 }
 
 void ListModel::setAll(QList<QStringList> rows)

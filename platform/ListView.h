@@ -4,6 +4,8 @@
 // Rows appended one by one are published to the view in one batch when the
 // event loop next runs (or when anything needs the view), so filling a
 // hundred thousand rows does not pay for a hundred thousand view updates.
+#include <functional>
+
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
@@ -33,7 +35,7 @@ public:
     void setCaption(int col, const QString& caption);
 
     // Every row, published or not.
-    int count() const { return int(m_rows.size()); }
+    int count() const { return m_ownerText ? m_ownerCount : int(m_rows.size()); }
     int insertRow(int row, const QString& text);
     bool setText(int row, int col, const QString& text);
     QString text(int row, int col) const;
@@ -46,6 +48,15 @@ public:
     // Makes every appended row known to the view.
     void publish();
 
+    // Owner data: the list keeps no texts, only the number of rows and their
+    // check marks; `text` gives a cell's text when the view draws it.
+    void setOwnerData(std::function<QString(int row, int col)> text);
+    bool ownerData() const { return bool(m_ownerText); }
+    // The owner's rows changed: every row is new and unchecked.
+    void setOwnerCount(int count);
+    // The owner's texts of these rows changed.
+    void refresh(int first, int last);
+
 signals:
     void checkChanged(int row, bool checked);
 
@@ -54,6 +65,8 @@ private:
 
     QStringList m_headers;
     QList<QStringList> m_rows;
+    std::function<QString(int, int)> m_ownerText;
+    int m_ownerCount = 0;
     QList<char> m_checks;
     int m_published = 0;
     bool m_publishQueued = false;

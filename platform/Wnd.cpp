@@ -803,6 +803,28 @@ void CListCtrl::SetAllItems(QList<QStringList> rows)
     v->listModel()->setAll(std::move(rows));
 }
 
+void CListCtrl::SetOwnerData(std::function<QString(int, int)> text)
+{
+    if (ListView* v = listOf(*this)) {
+        ListView::NotifyBlocker block(v);
+        v->listModel()->setOwnerData(std::move(text));
+    }
+}
+
+void CListCtrl::SetItemCountEx(int count)
+{
+    if (ListView* v = listOf(*this)) {
+        ListView::NotifyBlocker block(v);
+        v->listModel()->setOwnerCount(count);
+    }
+}
+
+void CListCtrl::RedrawItems(int first, int last)
+{
+    if (ListView* v = listOf(*this))
+        v->listModel()->refresh(first, last);
+}
+
 BOOL CListCtrl::GetCheck(int row) const
 {
     ListView* v = listOf(*this);
@@ -889,6 +911,18 @@ int CListCtrl::GetNextItem(int start, int flags) const
     if (!v)
         return -1;
     const int n = v->listModel()->count();
+    if (flags == LVNI_SELECTED) {
+        // From the selection's ranges: a row-by-row walk costs a lookup for
+        // every row of a long list.
+        v->listModel()->publish();
+        int next = -1;
+        for (const QItemSelectionRange& range : v->selectionModel()->selection()) {
+            const int row = qMax(range.top(), start + 1);
+            if (row <= range.bottom() && row < n && (next < 0 || row < next))
+                next = row;
+        }
+        return next;
+    }
     for (int row = start + 1; row < n; ++row) {
         if (flags == LVNI_ALL)
             return row;

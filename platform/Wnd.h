@@ -188,6 +188,12 @@ public:
     BOOL DeleteAllItems();
     // Replaces all rows at once (fast path for large result sets).
     void SetAllItems(QList<QStringList> rows);
+    // Owner data: the list holds no texts and asks `text` for the cells it
+    // shows; SetItemCountEx then gives the number of rows (all new, unchecked)
+    // and RedrawItems tells it that the owner's texts of some rows changed.
+    void SetOwnerData(std::function<QString(int row, int col)> text);
+    void SetItemCountEx(int count);
+    void RedrawItems(int first, int last);
 
     BOOL GetCheck(int row) const;
     BOOL SetCheck(int row, BOOL check = TRUE);

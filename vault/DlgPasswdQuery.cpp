@@ -1,10 +1,16 @@
 #include "vault/DlgPasswdQuery.h"
 
 #include <utility>
+#include <malloc.h>
+#include <string.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/Secret.h"
+#include "foundation/storage/SqlText.h"
 #include "platform/Clipboard.h"
 #include "platform/OpenUrl.h"
 #include "platform/PopupMenu.h"
@@ -27,6 +33,14 @@ const char* const kHelpText =
 
 constexpr COLORREF kHintColor = RGB(128, 128, 128);
 constexpr COLORREF kNoticeColor = RGB(255, 0, 0);
+
+// Overwrites the stack below the caller, where decrypting and reading left
+// copies of vault pages.
+[[gnu::noinline]] void ScrubStack()
+{
+    volatile char scratch[256 * 1024];
+    explicit_bzero(const_cast<char*>(scratch), sizeof scratch);
+}
 
 bool IsPrintableKey(WPARAM vk)
 {
@@ -107,15 +121,7 @@ BOOL CDlgPasswdQuery::OnInitDialog()
         notice.SetTextColor(kNoticeColor);
     }
 
-    // A search scans the whole entry table; a cache that holds the vault's
-    // pages spares reading and decrypting them again at every keystroke. The
-    // connection's own size comes back when the window closes.
-    SqlResultMap cache;
-    QString pragmaErr;
-    if (g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA cache_size"), &cache, pragmaErr) == 0 && !cache.empty()) {
-        m_strPrevCacheSize = cache.begin()->second.begin()->second;
-        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = -%d"), s_iCacheKiB), nullptr, pragmaErr);
-    }
+    m_list.SetOwnerData([this](int row, int col) { return CellText(row, col); });
 
     int freq = FREQ_EACH_QUERY;
     g_pPwSettings->SetAuthorition(1);
@@ -177,11 +183,23 @@ void CDlgPasswdQuery::UpdateLanguageStrToUI_Ex()
 
 void CDlgPasswdQuery::OnDestroy()
 {
-    if (!m_strPrevCacheSize.isEmpty()) {
+    // What the window read goes back: the list's rows, the texts read for
+    // them, the search cache, the pages SQLite kept, and the heap they left.
+    KillTimer(TIMER_LOAD_SEARCH);
+    m_bSearchPending = false;
+    m_list.SetItemCountEx(0);
+    ForgetCells();
+    std::vector<int>().swap(m_places);
+    m_cache.Clear();
+    if (g_pSqlite) {
         QString err;
-        g_pSqlite->ExecSQL_W(FormatText(QStringLiteral("PRAGMA cache_size = %d"), m_strPrevCacheSize.toInt()), nullptr, err);
-        m_strPrevCacheSize.clear();
+        g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA shrink_memory"), nullptr, err);
+        // The cipher keeps the last page it decrypted: have it decrypt the
+        // schema page, which holds no entry, in its place.
+        g_pSqlite->ExecSQL_W(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, err);
     }
+    malloc_trim(0);
+    ScrubStack();
     CBaseDlg::OnDestroy();
 }
 
@@ -241,8 +259,8 @@ BOOL CDlgPasswdQuery::EnsureAuthorised(bool forQuery)
 
 void CDlgPasswdQuery::ClearResults()
 {
-    SqlResultMap none;
-    FillList(none);
+    m_bSearchPending = false;
+    FillList({});
 }
 
 void CDlgPasswdQuery::SetKeywordText(const QString& text)
@@ -289,15 +307,7 @@ void CDlgPasswdQuery::Search()
     if (!read)
         freq = FREQ_EACH_QUERY;
 
-    const QString sql = BuildQueryStatement(m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS));
-    SqlResultMap rows;
-    QString errText;
-    if (const int code = g_pSqlite->ExecSQL_W(sql, &rows, errText)) {
-        vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
-                                  {code, errText});
-    } else {
-        FillList(rows);
-    }
+    FindAndFill();
 
     // A vault without a password has nothing to ask for, whatever its setting says.
     AttachFreq(m_bWithoutPasswd ? int(FREQ_LOGIN_ONCE) : freq);
@@ -306,40 +316,60 @@ void CDlgPasswdQuery::Search()
     SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
 }
 
-void CDlgPasswdQuery::FillList(SqlResultMap& rows)
+void CDlgPasswdQuery::FindAndFill()
 {
-    const bool show = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && g_pPwSettings->GetQueryAuth().MayReveal();
-    QList<QStringList> items;
-    items.reserve(qsizetype(rows.size()));
-    if (!rows.empty()) {
-        // Every row holds the same columns in the same (name) order: find the
-        // list column of each once, then move the texts over without lookups.
-        const QString* names[COL_COUNT] = {&g_strColTitle, &g_strColUserName, &g_strColPasswd,
-                                           &g_strColURL,   &g_strColEmail,    &g_strColNotes};
-        std::vector<int> target;
-        for (const auto& [name, value] : rows.begin()->second) {
-            int col = -1;
-            for (int c = 0; c < COL_COUNT; ++c)
-                if (*names[c] == name)
-                    col = c;
-            target.push_back(col);
-        }
-        for (auto& [index, row] : rows) {
-            QStringList cells(COL_COUNT);
-            std::size_t i = 0;
-            for (auto& [name, value] : row) {
-                const int col = i < target.size() ? target[i] : -1;
-                if (col >= 0)
-                    cells[col] = std::move(value);
-                ++i;
-            }
-            if (!show)
-                cells[COL_PASSWD] = s_strMask;
-            items.append(std::move(cells));
-        }
+    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
+    std::vector<int> places;
+    QString errText;
+    int code = 0;
+    m_bSearchPending = false;
+    // Read again after anything was written, once more if a write came
+    // while it was read. A small vault is read at once; a large one is
+    // listed from its order and read on between events.
+    for (int attempt = 0; attempt < 2 && !m_cache.IsCurrent(*g_pSqlite); ++attempt) {
+        code = m_cache.BeginLoad(*g_pSqlite, errText);
+        if (code == 0 && m_cache.Count() <= s_iLoadStepRows)
+            code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
     }
+    if (code == 0 && !m_cache.IsLoaded()) {
+        SetTimer(TIMER_LOAD_SEARCH, 0);
+        if (!m_cache.CanListAll() || !keywords.trimmed().isEmpty()) {
+            // The list keeps its rows until the texts are in.
+            m_bSearchPending = true;
+            return;
+        }
+        m_cache.ListAll(places);
+    } else if (code == 0) {
+        code = m_cache.Find(*g_pSqlite, keywords, places, errText);
+    }
+    if (code)
+        vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
+                                  {code, errText});
+    else
+        FillList(std::move(places));
+}
+
+void CDlgPasswdQuery::LoadSearchStep()
+{
+    QString errText;
+    int code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
+    if (code == 0 && !m_cache.IsLoaded() && m_cache.IsOrdered()) {
+        SetTimer(TIMER_LOAD_SEARCH, 0);
+        return;
+    }
+    // Done, or the vault changed under the reading: the waiting search (or
+    // the next keystroke) reads it again.
+    if (m_bSearchPending || code != 0)
+        FindAndFill();
+}
+
+void CDlgPasswdQuery::FillList(std::vector<int> places)
+{
+    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && g_pPwSettings->GetQueryAuth().MayReveal();
+    ForgetCells();
+    m_places = std::move(places);
     m_bFilling = true;
-    m_list.SetAllItems(std::move(items));
+    m_list.SetItemCountEx(int(m_places.size()));
     if (m_list.GetItemCount() > 0)
         m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_bFilling = false;
@@ -348,6 +378,57 @@ void CDlgPasswdQuery::FillList(SqlResultMap& rows)
     CheckDlgButton(IDC_CHECK_ALL, BST_UNCHECKED);
     GetDlgItem(IDC_DELETE_CHECKED).EnableWindow(FALSE);
     ShowDetail(0);
+}
+
+const QStringList& CDlgPasswdQuery::RowCells(int row)
+{
+    static const QStringList none(COL_COUNT);
+    if (row < 0 || std::size_t(row) >= m_places.size())
+        return none;
+    const int place = m_places[std::size_t(row)];
+    if (const auto it = m_cells.find(place); it != m_cells.end())
+        return it->second;
+    if (m_cells.size() >= s_nCellRows)
+        ForgetCells();
+    QStringList cells(COL_COUNT);
+    // The password is read only to be shown; a masked list never holds it.
+    const QString sql = FormatText(QStringLiteral("SELECT %s, %s, %s, %s, %s, %s FROM %s WHERE rowid = %s"),
+                                   g_strColTitle, g_strColUserName,
+                                   m_bPasswdShown ? g_strColPasswd : QStringLiteral("NULL"), g_strColURL,
+                                   g_strColEmail, g_strColNotes, g_strTnPwEntry,
+                                   QString::number(m_cache.RowId(place)));
+    QString err;
+    g_pSqlite->ExecSQL_Visit(
+        sql,
+        [&](const SqlRowView& r) {
+            for (int col = 0; col < COL_COUNT && col < r.columns; ++col)
+                if (r.texts[col])
+                    cells[col] = textFromSql(r.texts[col], r.sizes[col]);
+        },
+        err);
+    return m_cells.emplace(place, std::move(cells)).first->second;
+}
+
+QString CDlgPasswdQuery::CellText(int row, int col)
+{
+    if (col == COL_PASSWD && !m_bPasswdShown)
+        return s_strMask;
+    return RowCells(row).value(col);
+}
+
+void CDlgPasswdQuery::ForgetCells()
+{
+    for (auto& [place, cells] : m_cells)
+        WipeSecret(cells[COL_PASSWD]);
+    std::unordered_map<int, QStringList>().swap(m_cells);
+}
+
+void CDlgPasswdQuery::RemoveRow(int row)
+{
+    if (row < 0 || std::size_t(row) >= m_places.size())
+        return;
+    m_places.erase(m_places.begin() + row);
+    m_list.DeleteItem(row);
 }
 
 void CDlgPasswdQuery::RenderDetail(int row)
@@ -381,8 +462,9 @@ void CDlgPasswdQuery::ShowDetail(int row)
 
 void CDlgPasswdQuery::MaskPasswords()
 {
-    for (int row = 0, n = m_list.GetItemCount(); row < n; ++row)
-        m_list.SetItemText(row, COL_PASSWD, s_strMask);
+    m_bPasswdShown = false;
+    ForgetCells();
+    m_list.RedrawItems(0, m_list.GetItemCount() - 1);
     // The detail shows the cells as displayed: it must not keep a password the list no longer shows.
     const int row = SelectedRow();
     if (row >= 0)
@@ -402,8 +484,11 @@ BOOL CDlgPasswdQuery::CopyPasswdToClipboard()
     if (!EnsureAuthorised(false))
         return FALSE;
     QString passwd;
-    if (!g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) ||
-        !platform::SetClipboardSecret(passwd)) {
+    const bool copied =
+        g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) &&
+        platform::SetClipboardSecret(passwd);
+    WipeSecret(passwd);
+    if (!copied) {
         m_list.SetFocus();
         return FALSE;
     }
@@ -451,6 +536,10 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         m_bRecentQuery = 0;
         MaskPasswords();
         break;
+    case TIMER_LOAD_SEARCH:
+        // Not the user's doing: the focus stays where it is.
+        LoadSearchStep();
+        return;
     default:
         return;
     }
@@ -562,7 +651,7 @@ void CDlgPasswdQuery::DeleteCheckedItems()
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row)
         if (m_list.GetCheck(row) &&
             g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)))
-            m_list.DeleteItem(row);
+            RemoveRow(row);
     m_bBulkCheck = false;
     ShowDetail(0);
     UpdateCheckAll();
@@ -573,7 +662,7 @@ void CDlgPasswdQuery::DeleteSelectedEntry()
     const int row = SelectedRow();
     if (row >= 0 &&
         g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER))) {
-        m_list.DeleteItem(row);
+        RemoveRow(row);
         UpdateCheckAll();
     }
 }
@@ -606,7 +695,9 @@ void CDlgPasswdQuery::EditEntry(int row, bool asCopy)
         entry.strTitle += QStringLiteral("-Copy");
     CDlgEditEntry dlg(this);
     dlg.SetEntry(&entry);
-    if (dlg.DoModal() == IDOK)
+    const bool saved = dlg.DoModal() == IDOK;
+    WipeSecret(entry.strPasswd);
+    if (saved)
         Authorized([this] { Search(); });
 }
 

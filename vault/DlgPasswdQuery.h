@@ -1,5 +1,8 @@
 #pragma once
 
+#include <unordered_map>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +10,7 @@
 #include "foundation/ui/BaseDlg.h"
 #include "foundation/ui/ExListCtrl.h"
 #include "vault/PwTypes.h"
+#include "vault/SearchCache.h"
 #include "vault/VaultcoreApi.h"
 
 // The query window: finds entries by keywords, lists them with the password
@@ -55,12 +59,15 @@ public:
         TIMER_HIDE_REMOVED = 5,
         TIMER_HIDE_EACH_QUERY = 6,
         TIMER_RECENT_QUERY = 7,
+        TIMER_LOAD_SEARCH = 8,        // the search cache reads on between events
     };
     static constexpr int s_iClipboardKeepMs = 10000;
     static constexpr int s_iRecentQueryMs = 30000;
     static const QString s_strMask;
-    // Page cache of the vault connection while the window is open.
-    static constexpr int s_iCacheKiB = 65536;
+    // Texts of rows read for drawing, kept until there are this many.
+    static constexpr std::size_t s_nCellRows = 512;
+    // Entries the search cache reads at a time while the window stays live.
+    static constexpr int s_iLoadStepRows = 4000;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }
@@ -70,6 +77,9 @@ public:
     void EmptyCtrls();
     // TRUE also when no row is selected (nothing to copy).
     BOOL CopyPasswdToClipboard();
+    // A search waits for the vault's texts to be read.
+    bool IsSearchPending() const { return m_bSearchPending; }
+    bool IsSearchReady() const { return m_cache.IsLoaded(); }
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
@@ -86,6 +96,10 @@ private:
     void LoadTexts();
     void AttachFreq(int freq);
     void Search();
+    // The rows of the keyword box's text, from the search cache; with the
+    // cache still reading, the search waits for it (FALSE).
+    void FindAndFill();
+    void LoadSearchStep();
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
     // Asks first when the program's re-ask policy says the password is due
@@ -96,7 +110,14 @@ private:
     // frequency wants it; a cancel switches the box off again (FALSE).
     BOOL ConfirmToReveal(int checkBoxId);
     BOOL Clicked(UINT code, void (CDlgPasswdQuery::*handler)());
-    void FillList(SqlResultMap& rows);
+    void FillList(std::vector<int> places);
+    // The texts of a listed row, read from the vault when first drawn; the
+    // password only while passwords are shown.
+    const QStringList& RowCells(int row);
+    QString CellText(int row, int col);
+    // Overwrites every password read for the list, then forgets the texts.
+    void ForgetCells();
+    void RemoveRow(int row);
     void ShowDetail(int row);
     void RenderDetail(int row);
     void MaskPasswords();
@@ -138,5 +159,11 @@ private:
     bool m_bBulkCheck = false;
     bool m_bActive = false;
     bool m_bRefresh = false;  // a search after an allowed edit: asks nothing
-    QString m_strPrevCacheSize;
+    // The list holds places in the search cache's order; texts are read for
+    // the rows drawn.
+    CSearchCache m_cache;
+    std::vector<int> m_places;
+    std::unordered_map<int, QStringList> m_cells;
+    bool m_bPasswdShown = false;
+    bool m_bSearchPending = false;
 };

@@ -1,5 +1,11 @@
 #include "foundation/storage/DbSqlite3.h"
 
+#include <malloc.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include <QCryptographicHash>
@@ -57,7 +63,48 @@ bool isMissingOrEmpty(const QString& path)
 
 } // namespace
 
-CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile) {}
+namespace {
+
+// SQLite's memory, page cache included, holds decrypted pages: every block
+// is overwritten before it goes back to the heap, so no freed page keeps a
+// password. Installed once, before SQLite starts.
+void* WipingMalloc(int size) { return std::malloc(std::size_t(size)); }
+void WipingFree(void* p)
+{
+    if (p)
+        explicit_bzero(p, malloc_usable_size(p));
+    std::free(p);
+}
+void* WipingRealloc(void* p, int size)
+{
+    void* moved = std::malloc(std::size_t(size));
+    if (moved && p)
+        std::memcpy(moved, p, std::min(malloc_usable_size(p), std::size_t(size)));
+    if (moved)
+        WipingFree(p);
+    return moved;
+}
+int WipingSize(void* p) { return p ? int(malloc_usable_size(p)) : 0; }
+int WipingRoundup(int size) { return (size + 7) & ~7; }
+int WipingInit(void*) { return SQLITE_OK; }
+void WipingShutdown(void*) {}
+
+void InstallWipingAllocator()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        static const sqlite3_mem_methods methods = {WipingMalloc, WipingFree,    WipingRealloc, WipingSize,
+                                                    WipingRoundup, WipingInit, WipingShutdown, nullptr};
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &methods);
+    });
+}
+
+} // namespace
+
+CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile)
+{
+    InstallWipingAllocator();
+}
 
 EnumDbFile CDbSqlite3::InspectFile(const QString& pathFile)
 {
@@ -215,8 +262,44 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
     m_pResult = result;
     if (m_pResult)
         m_pResult->clear();
+    // Column names are read once and shared by every row; each row is then
+    // built in key order, so a search of thousands of rows costs little more
+    // than the statement itself. A name given twice keeps its later column.
+    std::map<QString, int> columnOfName;
+    int row = 0;
+    const int code = Run(
+        sql,
+        [&](sqlite3_stmt* stmt) {
+            const int columns = sqlite3_column_count(stmt);
+            for (int c = 0; c < columns; ++c)
+                columnOfName[fromUtf16(sqlite3_column_name16(stmt, c))] = c;
+        },
+        [&](const SqlRowView& view) {
+            if (!m_pResult)
+                return;
+            SqlRowMap values;
+            for (const auto& [name, c] : columnOfName) {
+                const char* text = view.texts[c];
+                values.emplace_hint(values.end(), name, textFromSql(text, view.sizes[c]));
+            }
+            m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
+        },
+        errText);
+    m_pResult = nullptr;
+    return code;
+}
+
+int CDbSqlite3::ExecSQL_Visit(const QString& sql, const std::function<void(const SqlRowView&)>& visit,
+                              QString& errText)
+{
+    std::lock_guard guard(m_lock);
+    return Run(sql, nullptr, visit, errText);
+}
+
+int CDbSqlite3::Run(const QString& sql, const std::function<void(sqlite3_stmt*)>& prepared,
+                    const std::function<void(const SqlRowView&)>& visit, QString& errText)
+{
     if (!m_pDb) {
-        m_pResult = nullptr;
         errText = QStringLiteral("no database is open");
         return SQLITE_MISUSE;
     }
@@ -224,24 +307,19 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
     int code = sqlite3_prepare16_v2(m_pDb, sql.utf16(), static_cast<int>(sql.size() * 2), &raw, nullptr);
     StmtPtr stmt(raw);
     if (code == SQLITE_OK && stmt) {
-        // Column names are read once and shared by every row; each row is
-        // then built in key order, so a search of thousands of rows costs
-        // little more than the statement itself. A name given twice keeps
-        // its later column.
-        std::map<QString, int> columnOfName;
+        if (prepared)
+            prepared(stmt.get());
         const int columns = sqlite3_column_count(stmt.get());
-        for (int c = 0; c < columns; ++c)
-            columnOfName[fromUtf16(sqlite3_column_name16(stmt.get(), c))] = c;
-        int row = 0;
+        std::vector<const char*> texts(std::size_t(columns), nullptr);
+        std::vector<int> sizes(std::size_t(columns), 0);
         while ((code = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-            if (!m_pResult)
+            if (!visit)
                 continue;
-            SqlRowMap values;
-            for (const auto& [name, c] : columnOfName) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c));
-                values.emplace_hint(values.end(), name, textFromSql(text, sqlite3_column_bytes(stmt.get(), c)));
+            for (int c = 0; c < columns; ++c) {
+                texts[std::size_t(c)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c));
+                sizes[std::size_t(c)] = sqlite3_column_bytes(stmt.get(), c);
             }
-            m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
+            visit(SqlRowView{columns, texts.data(), sizes.data()});
         }
         if (code == SQLITE_DONE)
             code = SQLITE_OK;
@@ -249,7 +327,6 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
     stmt.reset();
     if (code != SQLITE_OK)
         errText = fromUtf16(sqlite3_errmsg16(m_pDb));
-    m_pResult = nullptr;
     return code;
 }
 

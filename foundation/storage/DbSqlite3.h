@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,11 +13,20 @@
 #include "foundation/TesselcoreApi.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // One row: column name -> value, all text; SQL NULL arrives as "".
 using SqlRowMap = std::map<QString, QString>;
 // Rows numbered 0, 1, 2 ... in the order SQLite returns them.
 using SqlResultMap = std::map<int, SqlRowMap>;
+
+// One row as SQLite hands it over, valid only during the call: per column its
+// UTF-8 bytes (null for SQL NULL) and their count.
+struct SqlRowView {
+    int columns = 0;
+    const char* const* texts = nullptr;
+    const int* sizes = nullptr;
+};
 
 // SQLite's authorizer signature.
 using AuthFuncPtr = int (*)(void* userData, int action, const char* arg1, const char* arg2,
@@ -70,6 +80,9 @@ public:
     // when given. Returns the SQLite code, 0 = success; errText gets the
     // SQLite error text on failure.
     int ExecSQL_W(const QString& sql, SqlResultMap* result, QString& errText);
+    // The same runner without the maps: `visit` sees each row's raw texts,
+    // for readers of many rows that keep only part of them.
+    int ExecSQL_Visit(const QString& sql, const std::function<void(const SqlRowView&)>& visit, QString& errText);
     // Narrow (UTF-8) text through sqlite3_exec: every statement of the text runs.
     int ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& errText);
     // 0 = every statement ran and was committed, else the code of the first
@@ -110,6 +123,10 @@ private:
     static int AuthDispatch(void* self, int action, const char* a1, const char* a2,
                             const char* db, const char* trigger);
     static int ExecCallback(void* self, int argc, char** values, char** names);
+    // The one statement runner: compiles the first statement of `sql` and
+    // steps it to the end; `prepared` sees the statement before its rows.
+    int Run(const QString& sql, const std::function<void(sqlite3_stmt*)>& prepared,
+            const std::function<void(const SqlRowView&)>& visit, QString& errText);
 
     int KeyConnection(const QByteArray& key);
     int Probe();

@@ -1,4 +1,6 @@
 // Controls as the user meets them through the driver, and the custom controls.
+#include <vector>
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QWidget>
@@ -285,6 +287,40 @@ TEST_F(ControlsTest, ListSelectionAndCheckStatesAsThePlatformReportsThem)
     EXPECT_TRUE(list.DeleteItem(1));
     EXPECT_FALSE(list.GetCheck(1));
     EXPECT_FALSE(list.DeleteItem(7));
+}
+
+TEST_F(ControlsTest, OwnerDataListAsksForTheTextsOfTheRowsItShows)
+{
+    CListCtrl list = dlg.GetDlgItem(IDC_LIST);
+    std::vector<int> rows(100000);
+    for (int i = 0; i < int(rows.size()); ++i)
+        rows[std::size_t(i)] = i * 2;
+    int asked = 0;
+    list.SetOwnerData([&](int row, int col) {
+        ++asked;
+        return QStringLiteral("%1:%2").arg(rows[std::size_t(row)]).arg(col);
+    });
+    list.SetItemCountEx(int(rows.size()));
+    d.ProcessEvents();
+    EXPECT_EQ(list.GetItemCount(), 100000);
+    // Drawn rows only, never the whole list.
+    EXPECT_LT(asked, 5000);
+    EXPECT_EQ(list.GetItemText(70000, 1), "140000:1");
+    EXPECT_FALSE(list.SetItemText(0, 0, "owned elsewhere"));
+    list.SetItemState(90000, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 90000);
+    EXPECT_EQ(list.GetNextItem(90000, LVNI_SELECTED), -1);
+    list.SetCheck(3);
+    // The owner drops its row first; the list follows with the marks.
+    rows.erase(rows.begin() + 2);
+    EXPECT_TRUE(list.DeleteItem(2));
+    EXPECT_EQ(list.GetItemCount(), 99999);
+    EXPECT_TRUE(list.GetCheck(2));
+    EXPECT_EQ(list.GetItemText(2, 0), "6:0");
+    list.SetItemCountEx(5);
+    EXPECT_EQ(list.GetItemCount(), 5);
+    EXPECT_FALSE(list.GetCheck(2));
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), -1);
 }
 
 TEST_F(ControlsTest, FolderEditBrowsesThroughTheChooser)
