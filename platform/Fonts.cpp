@@ -50,7 +50,7 @@ void insertFaceSubstitutions()
     if (done)
         return;
     done = true;
-    for (const QString face : {QStringLiteral("宋体"), QStringLiteral("MingLiU"), QStringLiteral("Arial")})
+    for (const QString& face : {QStringLiteral("宋体"), QStringLiteral("MingLiU"), QStringLiteral("Arial")})
         QFont::insertSubstitutions(face, installedOnly(candidatesFor(face)) + ScriptFallbackFamilies());
 }
 
