@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
 #include "foundation/ui/BaseResizeAndMultiLang.h"
@@ -474,6 +475,26 @@ int CPasswdSetting::ConfirmLogin()
     return ShowLoginPrompt(g_pSqlite, 0, passwd) == IDOK ? 1 : -1;
 }
 
+namespace {
+
+// The targets of the backup folder's temporary files: dated backups and the
+// staging name.
+QString BackupTargetPattern()
+{
+    const QString prefix = QRegularExpression::escape(g_strBackupPrefix);
+    return prefix + QStringLiteral("_[0-9]{8}_[0-9]{6}\\.db|\\.") + prefix + QStringLiteral("\\.part");
+}
+
+} // namespace
+
+void CPasswdSetting::RemoveStaleCopies()
+{
+    if (g_strSavedDataPath.isEmpty())
+        return;
+    platform::RemoveStaleTempFiles(g_strSavedDataPath, QRegularExpression::escape(g_strDbFile));
+    platform::RemoveStaleTempFiles(g_strSavedDataPath + kBackupSubFolder, BackupTargetPattern());
+}
+
 int CPasswdSetting::BackupPasswdDb()
 {
     if (!g_pSqlite)
@@ -501,6 +522,7 @@ int CPasswdSetting::BackupPasswdDb()
     for (const QString& leftover : QDir(folder).entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
                                                           QDir::Files | QDir::Hidden | QDir::CaseSensitive))
         platform::RemoveFile(folder + leftover);
+    platform::RemoveStaleTempFiles(folder, BackupTargetPattern());
     if (platform::FileExists(name)) {
         if (!g_pSqlite->CopyDbFileTo(staging))
             return 0;

@@ -80,6 +80,9 @@ public:
     // another thread (the copy waits for statements and transactions of the
     // vault connection). 0 when the folder cannot be made or the copy failed.
     int BackupPasswdDb();
+    // Removes the hidden copies that a backup, export or key change stopped
+    // by a crash or a kill left beside the vault and in the backup folder.
+    static void RemoveStaleCopies();
     // Every entry of `db` (the vault when null), entry type left empty.
     int SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db = nullptr);
     // Stores the list in one transaction: a failing entry is counted in

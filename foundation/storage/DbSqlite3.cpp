@@ -10,6 +10,7 @@
 
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/storage/SqlText.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -22,7 +23,14 @@ const QString s_strKeyPrefix = QStringLiteral("QWRT_5820");
 const QString s_strSqlErrorFormat = QStringLiteral("SQLite Error!\r\nERROR CODE: %d; ERROR MESSAGE: %s!");
 const QString s_strProbeSql = QStringLiteral("SELECT count(*) as TableCount FROM sqlite_master");
 
-QByteArray keyOf(const QString& passwd) { return (s_strKeyPrefix + passwd).toUtf8(); }
+// The key material lives only as long as the statement that uses it.
+WipedBytes keyOf(const QString& passwd)
+{
+    QString text = s_strKeyPrefix + passwd;
+    WipedBytes key(text.toUtf8());
+    WipeSecret(text);
+    return key;
+}
 
 struct StmtDeleter {
     void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
@@ -231,8 +239,7 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
             SqlRowMap values;
             for (const auto& [name, c] : columnOfName) {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c));
-                values.emplace_hint(values.end(), name,
-                                    text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt.get(), c)) : QString());
+                values.emplace_hint(values.end(), name, textFromSql(text, sqlite3_column_bytes(stmt.get(), c)));
             }
             m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
         }
@@ -549,7 +556,7 @@ QString SHA256(const QString& text, int count)
     return QString::fromLatin1(hash.result().toHex());
 }
 
-QString c2w(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString c2w(const char* text) { return textFromSql(text); }
 
 void ShowSqlError(int code, const QString& errText)
 {
