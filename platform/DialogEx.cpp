@@ -189,7 +189,9 @@ int CDialogEx::DoModal()
         DispatchPositionChanged();
     }
     if (!m_ended && host) {
-        host->setWindowModality(Qt::ApplicationModal);
+        // Like a modal dialog on the desktop it stands for, it blocks its owner
+        // chain only: the tray icon keeps answering while it is minimised.
+        host->setWindowModality(host->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
         host->show();
         if (QGuiApplication::platformName() != QLatin1String("offscreen"))
             host->raise();

@@ -153,8 +153,24 @@ scenario_main() {
     query=$(hot_key_until_window alt+q '^Passwd Query$')
     _e2e_no_window '^(Login|Confirm Password)$' || e2e_fail "asked again right after the password was set"
     e2e_expect_front "$query" "query window after the password was set" "$app"
+    if [[ -n ${E2E_WM:-} ]]; then
+        # Minimised, it leaves the tray menu working, and Alt+Q brings it back.
+        xdotool windowminimize "$query"
+        local xy
+        xy=$(e2e_tray_icon_center)
+        # shellcheck disable=SC2086
+        e2e_click $xy 3
+        e2e_wait_window '^Tray menu$' >/dev/null
+        e2e_key Escape
+        e2e_wait_no_window '^Tray menu$'
+        e2e_key alt+q
+        e2e_expect_front "$query" "query window brought back from the task bar" "$app"
+    fi
     e2e_key Escape
     e2e_wait_no_window '^Passwd Query$'
+    # The window manager may have minimised the settings page with it.
+    e2e_key alt+F1
+    main=$(e2e_wait_window '^Vaultwick$')
 
     # Asked at each activation: the opening asks once, in front, before the
     # query window takes any key.
