@@ -16,9 +16,11 @@ PopupMenuHandler& currentHandler()
 
 UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const CPoint* pos)
 {
+    const QPoint at = pos ? QPoint(pos->x, pos->y) : QCursor::pos();
     if (auto& handler = currentHandler())
-        return handler(items);
+        return handler(items, CPoint{at.x(), at.y()});
     QMenu menu(owner.GetWidget());
+    menu.setLayoutDirection(owner.GetWidget() ? owner.GetWidget()->layoutDirection() : Qt::LeftToRight);
     for (const MenuItem& item : items) {
         if (item.id == 0 && item.text.isEmpty()) {
             menu.addSeparator();
@@ -28,7 +30,6 @@ UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const
         action->setData(item.id);
         action->setEnabled(item.enabled);
     }
-    const QPoint at = pos ? QPoint(pos->x, pos->y) : QCursor::pos();
     QAction* chosen = menu.exec(at);
     return chosen ? chosen->data().toUInt() : 0;
 }

@@ -1,6 +1,13 @@
 #include "platform/TextDirection.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QWidget>
+
+#include "platform/DialogHost.h"
 
 namespace platform {
 
@@ -20,6 +27,18 @@ void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft)
         const QRect g = child->geometry();
         child->move(width - g.x() - g.width(), g.y());
     }
+    // A multi-line edit lays its lines out left to right whatever the
+    // widget's direction: "[label]: value" lines would read backwards.
+    for (QPlainTextEdit* edit : w->findChildren<QPlainTextEdit*>()) {
+        QTextOption option = edit->document()->defaultTextOption();
+        option.setTextDirection(direction);
+        option.setAlignment(rightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft | Qt::AlignAbsolute);
+        edit->document()->setDefaultTextOption(option);
+    }
+    // The drop-down list of a combo box is a window of its own.
+    for (QComboBox* combo : w->findChildren<QComboBox*>())
+        combo->view()->setLayoutDirection(direction);
+    ApplyReadingOrder(w);
 }
 
 bool IsWindowRightToLeft(const CWnd& wnd)

@@ -85,8 +85,7 @@ void CWnd::SetWindowText(const QString& text)
     if (w->isWindow()) {
         w->setWindowTitle(text);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setProperty(kTextProperty, text);
-        label->setText(DisplayText(StripMnemonic(text)));
+        SetLabelText(label, text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(DisplayText(text));
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
@@ -921,6 +920,18 @@ BOOL CListCtrl::EnsureVisible(int row, BOOL partialOk)
     v->listModel()->publish();
     Q_UNUSED(partialOk);
     v->scrollTo(v->model()->index(row, 0), QAbstractItemView::EnsureVisible);
+    return TRUE;
+}
+
+BOOL CListCtrl::GetItemRect(int row, CRect& rect) const
+{
+    ListView* v = listOf(*this);
+    if (!v || row < 0 || row >= v->listModel()->count())
+        return FALSE;
+    v->listModel()->publish();
+    const QRect r = v->visualRect(v->model()->index(row, 0));
+    const QPoint topLeft = v->viewport()->mapToGlobal(QPoint(0, r.top()));
+    rect = {topLeft.x(), topLeft.y(), topLeft.x() + v->viewport()->width(), topLeft.y() + r.height()};
     return TRUE;
 }
 

@@ -155,7 +155,10 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
             m_driver.Click(about, CDlgAbout::IDC_LINK);
             EXPECT_TRUE(RegisteredIdsInLanguageFile(static_cast<CDlgAbout&>(about),
                                                     VW_SOURCE_DIR "/lang/Lang_enu.xml"));
-            m_driver.Click(about, IDCANCEL);
+            EXPECT_EQ(about.GetDlgItemText(CDlgAbout::IDC_VERSION),
+                      QString("Version %1, built on %2").arg(CDlgAbout::s_strVersion, CDlgAbout::s_strBuildDate));
+            EXPECT_FALSE(about.GetDlgItem(IDCANCEL)) << "the window closes with OK";
+            m_driver.Click(about, IDOK);
         });
         emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_ABOUT);
         emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_HELP);
