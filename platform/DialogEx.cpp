@@ -120,6 +120,7 @@ bool CDialogEx::Build()
     m_host->setWindowTitle(QString::fromUtf8(m_template.caption));
     const CRect client = platform::DluToPixels({0, 0, m_template.rect.cx, m_template.rect.cy});
     if (m_template.style & Style::Resizable) {
+        m_host->setProperty(platform::kResizableProperty, true);
         m_host->setMinimumSize(client.Width(), client.Height());
         m_host->resize(client.Width(), client.Height());
     } else {

@@ -26,6 +26,7 @@ class ListView;
 inline constexpr const char* kIdProperty = "vw_id";
 inline constexpr const char* kKindProperty = "vw_kind";
 inline constexpr const char* kTextProperty = "vw_text";  // raw text of a static
+inline constexpr const char* kResizableProperty = "vw_resizable";  // a dialog the user may resize
 
 class DialogHost : public QDialog {
     Q_OBJECT

@@ -20,6 +20,7 @@ UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const
     if (auto& handler = currentHandler())
         return handler(items, CPoint{at.x(), at.y()});
     QMenu menu(owner.GetWidget());
+    menu.setWindowTitle(QStringLiteral("Pop-up menu"));  // never shown; lets desktop tests find it
     menu.setLayoutDirection(owner.GetWidget() ? owner.GetWidget()->layoutDirection() : Qt::LeftToRight);
     for (const MenuItem& item : items) {
         if (item.id == 0 && item.text.isEmpty()) {

@@ -229,7 +229,11 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
     if (!w)
         return;
     if (w->isWindow()) {
-        w->setFixedSize(qMax(0, width), qMax(0, height));
+        // A window the user may resize keeps that; the size given is its least.
+        if (w->property(kResizableProperty).toBool())
+            w->setMinimumSize(qMax(0, width), qMax(0, height));
+        else
+            w->setFixedSize(qMax(0, width), qMax(0, height));
         w->setGeometry(x, y, qMax(0, width), qMax(0, height));
     } else {
         w->setGeometry(x, y, width, height);

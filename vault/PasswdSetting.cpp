@@ -215,7 +215,7 @@ void CPasswdSetting::ShowError(int code, const QString& errText) const
     if (m_strErrFormat.isEmpty())
         ShowSqlError(code, errText);
     else
-        platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText));
+        platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText), QString(), MB_ICONERROR);
 }
 
 int CPasswdSetting::ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db) const

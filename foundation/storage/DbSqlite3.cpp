@@ -499,5 +499,5 @@ QString c2w(const char* text) { return text ? QString::fromUtf8(text) : QString(
 
 void ShowSqlError(int code, const QString& errText)
 {
-    platform::ShowMessageBox(FormatText(s_strSqlErrorFormat, code, errText));
+    platform::ShowMessageBox(FormatText(s_strSqlErrorFormat, code, errText), QString(), MB_ICONERROR);
 }

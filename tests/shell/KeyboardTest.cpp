@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "SettingsFixture.h"
+#include "ui/LanguageRenderCheck.h"
 #include "foundation/storage/DlgInitSettings.h"
 #include "foundation/storage/DlgMsgSuc.h"
 #include "foundation/storage/Language.h"
@@ -36,12 +37,23 @@ protected:
         EXPECT_TRUE(m_driver.LabelMnemonicsFocusTheirControls(wnd)) << where;
     }
 
-    void CheckModal(CDialogEx& wnd, const std::string& where)
+    // Checks a window; the English and Arabic ones are also pictured (for the
+    // documentation: VW_SCREENSHOT_DIR, else /tmp/vw-lang) as `name-code.png`.
+    void CheckModal(CDialogEx& wnd, const std::string& where, const QString& picture)
     {
         m_driver.RunModal(wnd, [&](CDialogEx&) {
+            if (!picture.isEmpty())
+                EXPECT_TRUE(m_driver.SaveScreenshot(wnd, picture));
             CheckKeyboard(wnd, where);
             wnd.EndDialog(IDCANCEL);
         });
+    }
+
+    static QString Picture(ENUM_LANGUAGE lang, const QString& name)
+    {
+        if (lang != LANG_ENU && lang != LANG_ARA)
+            return QString();
+        return QStringLiteral("%1/%2-%3.png").arg(langcheck::RenderDir(), name, GetLangFile(lang).mid(5, 3));
     }
 };
 
@@ -53,17 +65,24 @@ TEST_F(KeyboardTest, EveryWindowInEveryLanguageTabsInReadingOrderWithUniqueMnemo
     CVaultwickDlg dlg;
     RunMain(dlg, [&](CDialogEx&) {
         Settle(dlg);
+        for (const char* title : {"Bank", "Mail", "Forum"}) {
+            ST_PW_ENTRY e{"Common", title, "alice", "s3cret", QStringLiteral("%1.example.org").arg(title).toLower(),
+                          "alice@example.org", ""};
+            ASSERT_EQ(g_pPwSettings->InsertEntry(&e, 0), 0);
+        }
         CComboBox list = dlg.GetDlgItem(D::IDC_LANGUAGE);
         ASSERT_EQ(list.GetCount(), g_iLangNum);
         for (int i = 0; i < list.GetCount(); ++i) {
             m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, i);
             const ENUM_LANGUAGE lang = GetLangByStr(list.GetLBText(i));
             const std::string code = GetLangFile(lang).mid(5, 3).toStdString();
+            if (const QString picture = Picture(lang, "settings"); !picture.isEmpty())
+                EXPECT_TRUE(m_driver.SaveScreenshot(dlg, picture));
             CheckKeyboard(dlg, code + " settings");
 
             using Make = std::function<std::unique_ptr<CDialogEx>()>;
             const std::pair<const char*, Make> windows[] = {
-                {"first run", [] { return std::make_unique<CDlgInitSettings>(); }},
+                {"first-run", [] { return std::make_unique<CDlgInitSettings>(); }},
                 {"success", [] { return std::make_unique<CDlgMsgSuc>(QStringLiteral("Done"), 1); }},
                 {"editor", [] { return std::make_unique<CDlgEditEntry>(); }},
                 {"query", [&] { return std::make_unique<CDlgPasswdQuery>(0, &dlg); }},
@@ -76,7 +95,7 @@ TEST_F(KeyboardTest, EveryWindowInEveryLanguageTabsInReadingOrderWithUniqueMnemo
             };
             for (const auto& [name, make] : windows) {
                 std::unique_ptr<CDialogEx> wnd = make();
-                CheckModal(*wnd, code + " " + name);
+                CheckModal(*wnd, code + " " + name, Picture(lang, name));
             }
             m_driver.Activate(dlg);
         }
@@ -94,10 +113,11 @@ TEST_F(KeyboardTest, SettingsPageStartsAtTheTopAndArabicReadsEachRowFromTheRight
         Settle(dlg);
         const std::vector<int> tab = m_driver.TabOrder(dlg);
         ASSERT_GE(tab.size(), 6u);
-        // No login password: the frequency controls are disabled and skipped.
+        // Hot keys off and no login password: their edits, the password
+        // button and the frequency controls are disabled and skipped.
         EXPECT_EQ(std::vector<int>(tab.begin(), tab.begin() + 6),
-                  (std::vector<int>{D::IDC_CHECK_HOTKEY_ADD, D::IDC_HOTKEY_ADD, D::IDC_ADD_NOW,
-                                    D::IDC_CHECK_HOTKEY_QUERY, D::IDC_HOTKEY_QUERY, D::IDC_QUERY_NOW}));
+                  (std::vector<int>{D::IDC_CHECK_HOTKEY_ADD, D::IDC_ADD_NOW, D::IDC_CHECK_HOTKEY_QUERY,
+                                    D::IDC_QUERY_NOW, D::IDC_NEED_LOGIN_PASSWD, D::IDC_AUTO_START}));
         EXPECT_EQ(tab.back(), D::IDC_EXPORT);
 
         CComboBox list = dlg.GetDlgItem(D::IDC_LANGUAGE);
@@ -105,7 +125,7 @@ TEST_F(KeyboardTest, SettingsPageStartsAtTheTopAndArabicReadsEachRowFromTheRight
         const std::vector<int> rtl = m_driver.TabOrder(dlg);
         ASSERT_GE(rtl.size(), 3u);
         EXPECT_EQ(std::vector<int>(rtl.begin(), rtl.begin() + 3),
-                  (std::vector<int>{D::IDC_CHECK_HOTKEY_ADD, D::IDC_HOTKEY_ADD, D::IDC_ADD_NOW}));
+                  (std::vector<int>{D::IDC_CHECK_HOTKEY_ADD, D::IDC_ADD_NOW, D::IDC_CHECK_HOTKEY_QUERY}));
         // The check box sits at the right edge now, its button at the left.
         CRect check, button;
         dlg.GetDlgItem(D::IDC_CHECK_HOTKEY_ADD).GetWindowRect(check);

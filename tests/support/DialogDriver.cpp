@@ -477,8 +477,11 @@ std::vector<int> DialogDriver::ReadingOrder(CDialogEx& dlg, bool withStatics)
                shown[end]->rect.y + shown[end]->rect.cy / 2 < shown[first]->rect.y + shown[first]->rect.cy)
             ++end;
         std::vector<const ControlTemplate*> row(shown.begin() + long(first), shown.begin() + long(end));
+        // From the left edge, or from the right one in a mirrored window.
+        const bool rtl = dlg.GetWidget() && dlg.GetWidget()->layoutDirection() == Qt::RightToLeft;
         std::stable_sort(row.begin(), row.end(), [&](const ControlTemplate* a, const ControlTemplate* b) {
-            return shownRect(dlg, *a).x < shownRect(dlg, *b).x;
+            const DlgRect ra = shownRect(dlg, *a), rb = shownRect(dlg, *b);
+            return rtl ? ra.x + ra.cx > rb.x + rb.cx : ra.x < rb.x;
         });
         for (const ControlTemplate* c : row)
             order.push_back(c->id);
@@ -544,7 +547,11 @@ bool DialogDriver::PressMnemonic(CDialogEx& dlg, QChar letter)
     if (!target)
         return false;
     // Through the shortcut map, as the window system delivers Alt+letter.
-    QTest::keyClick(target, Qt::Key(letter.toUpper().unicode()), Qt::AltModifier);
+    const auto key = Qt::Key(letter.toUpper().unicode());
+    QTest::sendKeyEvent(QTest::Press, target, key, QString(letter.toLower()), Qt::AltModifier);
+    if (QApplication::focusWidget())
+        target = QApplication::focusWidget();
+    QTest::sendKeyEvent(QTest::Release, target, key, QString(letter.toLower()), Qt::AltModifier);
     QCoreApplication::processEvents();
     // A button's mnemonic presses it and lets it go a moment later, as a click.
     QWidget* host = dlg.GetWidget();

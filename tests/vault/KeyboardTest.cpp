@@ -56,9 +56,11 @@ TEST_F(QueryDlgTest, MenuKeyOnAnEmptyListOffersOnlyAdding)
         d.Focus(dlg, Q::IDC_LIST);
         d.PressKey(dlg, VK_APPS);
         ASSERT_EQ(d.Menus().size(), 1u);
-        for (const platform::MenuItem& item : d.Menus()[0])
-            if (item.id != 0)
+        for (const platform::MenuItem& item : d.Menus()[0]) {
+            if (item.id != 0) {
                 EXPECT_EQ(item.enabled, item.id == Q::ID_MENU_ADD) << item.id;
+            }
+        }
         dlg.EndDialog(IDCANCEL);
     });
 }
