@@ -10,6 +10,7 @@
 
 #include "platform/DialogHost.h"
 #include "platform/MessageBox.h"
+#include "platform/TextDirection.h"
 #include "platform/VirtualKeys.h"
 
 using platform::DialogHost;
@@ -108,6 +109,7 @@ bool CDialogEx::Build()
     if (m_host)
         return false;
     QWidget* parentWidget = m_pParent && m_pParent->m_host ? m_pParent->m_host : nullptr;
+    platform::InstallTextDirectionStyle();
     m_host = new DialogHost(this, parentWidget);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;

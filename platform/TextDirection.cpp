@@ -1,6 +1,9 @@
 #include "platform/TextDirection.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -10,6 +13,36 @@
 #include "platform/DialogHost.h"
 
 namespace platform {
+namespace {
+
+// Qt draws the texts of buttons and check boxes left to right whatever the
+// script: an Arabic caption ending in a quotation mark («...») would show the
+// mark at the wrong end. Each text takes the direction of its first letter,
+// as a static text does.
+class TextDirectionStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                      const QString& text, QPalette::ColorRole role) const override
+    {
+        if (!(flags & (Qt::TextForceLeftToRight | Qt::TextForceRightToLeft)))
+            flags |= text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+};
+
+} // namespace
+
+void InstallTextDirectionStyle()
+{
+    static QPointer<QStyle> installed;
+    if (!qApp || (installed && QApplication::style() == installed))
+        return;
+    installed = new TextDirectionStyle(QApplication::style()->name());
+    QApplication::setStyle(installed);
+}
+
 
 void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft)
 {

@@ -61,7 +61,7 @@ const DialogTemplate CDlgPasswdQuery::s_template = {
         {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 158},
          Style::CheckBoxes | Style::GrowRight | Style::GrowDown},
         {IDC_CHECK_ALL, Control::CheckBox, "&Check All", {7, 190, 90, 12}, Style::ThreeState | Style::MoveDown},
-        {IDC_DELETE_CHECKED, Control::Button, "&Delete Checked Items", {253, 189, 105, 14},
+        {IDC_DELETE_CHECKED, Control::Button, "Delete C&hecked Items", {253, 189, 105, 14},
          Style::Disabled | Style::MoveRight | Style::MoveDown},
         {IDC_OPEN_URL, Control::Button, "Open &URL (Alt+Enter)", {361, 189, 102, 14},
          Style::Disabled | Style::MoveRight | Style::MoveDown},

@@ -42,8 +42,9 @@ protected:
     void CheckModal(CDialogEx& wnd, const std::string& where, const QString& picture)
     {
         m_driver.RunModal(wnd, [&](CDialogEx&) {
-            if (!picture.isEmpty())
+            if (!picture.isEmpty()) {
                 EXPECT_TRUE(m_driver.SaveScreenshot(wnd, picture));
+            }
             CheckKeyboard(wnd, where);
             wnd.EndDialog(IDCANCEL);
         });
@@ -76,8 +77,9 @@ TEST_F(KeyboardTest, EveryWindowInEveryLanguageTabsInReadingOrderWithUniqueMnemo
             m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, i);
             const ENUM_LANGUAGE lang = GetLangByStr(list.GetLBText(i));
             const std::string code = GetLangFile(lang).mid(5, 3).toStdString();
-            if (const QString picture = Picture(lang, "settings"); !picture.isEmpty())
+            if (const QString picture = Picture(lang, "settings"); !picture.isEmpty()) {
                 EXPECT_TRUE(m_driver.SaveScreenshot(dlg, picture));
+            }
             CheckKeyboard(dlg, code + " settings");
 
             using Make = std::function<std::unique_ptr<CDialogEx>()>;

@@ -556,7 +556,7 @@ bool DialogDriver::PressMnemonic(CDialogEx& dlg, QChar letter)
     // A button's mnemonic presses it and lets it go a moment later, as a click.
     QWidget* host = dlg.GetWidget();
     if (host)
-        QTest::qWaitFor([&] {
+        (void)QTest::qWaitFor([&] {
             if (!dlg.GetWidget())
                 return true;
             for (QAbstractButton* b : host->findChildren<QAbstractButton*>())

@@ -191,6 +191,18 @@ QStringList MnemonicClashes(const LangFile& file)
         else
             owner.insert(slot, it.key() + " \"" + it.value() + "\"");
     }
+    // The query window's pop-up menu: its own items and two buttons' captions.
+    QMap<QChar, QString> menu;
+    for (const char* key : {"Window 13200 > ItemCtrl 13213", "Window 13200 > OtherString 1320005",
+                            "Window 13200 > OtherString 1320006", "Window 13200 > OtherString 1320007",
+                            "Window 13200 > OtherString 1320008", "Window 13200 > ItemCtrl 13212"}) {
+        const QChar letter = Mnemonic(file.texts.value(key));
+        if (letter.isNull())
+            continue;
+        if (menu.contains(letter))
+            faults << QString(key) + " and " + menu.value(letter) + " share " + letter + " in the pop-up menu";
+        menu.insert(letter, key);
+    }
     return faults;
 }
 
