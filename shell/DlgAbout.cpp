@@ -44,7 +44,9 @@ BOOL CDlgAbout::OnInitDialog()
 void CDlgAbout::UpdateLanguageStrToUI_Ex()
 {
     const QString format = GetOtherStrOr(IDD, 1520001, QStringLiteral("Version %s, built on %s"));
-    SetDlgItemText(IDC_VERSION, FormatText(format, {s_strVersion, s_strBuildDate}));
+    // Isolated, the version and the date keep their order inside a text that reads from the right.
+    const auto isolated = [](const QString& text) { return QChar(0x2068) + text + QChar(0x2069); };
+    SetDlgItemText(IDC_VERSION, FormatText(format, {isolated(s_strVersion), isolated(s_strBuildDate)}));
 }
 
 BOOL CDlgAbout::OnCommand(int id, UINT code)

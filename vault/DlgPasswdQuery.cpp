@@ -353,9 +353,15 @@ void CDlgPasswdQuery::RenderDetail(int row)
         SetDlgItemText(IDC_DETAIL, m_list.GetItemCount() == 0 ? NothingFoundText() : QString());
         return;
     }
+    // In a window that reads from the right each value keeps its own
+    // direction: an address like 1111@1111.com would otherwise come out
+    // reordered (first-strong isolates).
+    const bool isolate = platform::IsWindowRightToLeft(*this);
     QVariantList cells;
-    for (int col = 0; col < COL_COUNT; ++col)
-        cells << m_list.GetItemText(row, col);
+    for (int col = 0; col < COL_COUNT; ++col) {
+        const QString cell = m_list.GetItemText(row, col);
+        cells << (isolate ? QChar(0x2068) + cell + QChar(0x2069) : cell);
+    }
     // Typing on often keeps the same first row: laying the text out again
     // costs more than comparing it.
     const QString text = FormatText(m_strDetailFormat, cells);
