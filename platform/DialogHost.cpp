@@ -634,10 +634,11 @@ void ApplyReadingOrder(QWidget* host)
         auto* label = qobject_cast<QLabel*>(order[i]);
         if (!label)
             continue;
-        // As on Windows, a static's mnemonic goes to the control after it;
-        // texts from a language file may bring one the template lacks.
+        // As on Windows, a static's mnemonic goes to the control after it; a
+        // static without one (a message, an entry's title) hands nothing on.
         QWidget* buddy = nullptr;
-        for (std::size_t j = i + 1; j < order.size() && !buddy; ++j)
+        const bool mnemonic = HasMnemonic(label->property(kTextProperty).toString());
+        for (std::size_t j = i + 1; mnemonic && j < order.size() && !buddy; ++j)
             if (!qobject_cast<QLabel*>(order[j]) && order[j]->focusPolicy() != Qt::NoFocus)
                 buddy = order[j];
         label->setBuddy(buddy);
