@@ -271,6 +271,10 @@ bool DialogHost::event(QEvent* event)
         }
         return true;
     }
+    // A deferred delete frees this dialog inside QDialog::event: nothing of
+    // it may be read afterwards.
+    if (event->type() == QEvent::DeferredDelete)
+        return QDialog::event(event);
     const bool handled = QDialog::event(event);
     if (m_owner) {
         if (event->type() == QEvent::WindowActivate)

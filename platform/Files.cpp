@@ -5,12 +5,16 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace platform {
@@ -34,6 +38,12 @@ public:
         return fd < 0 || ::close(fd) == 0;
     }
     void reset() { close(); }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd;
@@ -95,6 +105,32 @@ bool publishNoReplace(const QByteArray& tmp, const QByteArray& dest, int& err)
     return false;
 }
 
+// Temporary files in use by this process, each held open under an exclusive
+// flock(): a temporary file nobody holds locked was left by a process that
+// ended mid-way and is stale. The lock goes with the process, whatever ends it.
+std::mutex s_liveTempsLock;
+std::map<QByteArray, int> s_liveTemps;
+
+void holdTemp(const QByteArray& name, int fd)
+{
+    std::lock_guard guard(s_liveTempsLock);
+    auto [it, added] = s_liveTemps.emplace(name, fd);
+    if (!added) {
+        ::close(it->second);
+        it->second = fd;
+    }
+}
+
+void releaseTemp(const QByteArray& name)
+{
+    std::lock_guard guard(s_liveTempsLock);
+    const auto it = s_liveTemps.find(name);
+    if (it == s_liveTemps.end())
+        return;
+    ::close(it->second);
+    s_liveTemps.erase(it);
+}
+
 // Desktop-entry Exec value for one program path: the argument in double quotes
 // with ", `, $ and \ escaped, '%' doubled (field codes), then the string-level
 // escaping of '\'.
@@ -148,7 +184,15 @@ bool CreateOwnerOnlyFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    Fd fd(openRetry(native(path), O_WRONLY | O_CREAT | O_EXCL, 0600));
+    int flags = O_WRONLY | O_CREAT | O_EXCL;
+    struct stat target {};
+    struct stat link {};
+    // O_EXCL refuses a symbolic link even when it leads nowhere; the file it
+    // leads to is created here, private like any other.
+    if (::stat(native(path).constData(), &target) != 0 && errno == ENOENT &&
+        ::lstat(native(path).constData(), &link) == 0 && S_ISLNK(link.st_mode))
+        flags = O_WRONLY | O_CREAT;
+    Fd fd(openRetry(native(path), flags, 0600));
     if (!fd.valid())
         return errno == EEXIST;
     // The umask may have taken bits away, never added: set the mode exactly.
@@ -158,11 +202,46 @@ bool CreateOwnerOnlyFile(const QString& path)
 QString CreateTempFileBeside(const QString& beside)
 {
     const QFileInfo info(beside);
-    QByteArray templ = native(folderOf(beside) + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp-XXXXXX"));
+    const QString folder = folderOf(beside);
+    RemoveStaleTempFiles(folder, QRegularExpression::escape(info.fileName()));
+    QByteArray templ = native(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp-XXXXXX"));
     Fd fd(::mkostemp(templ.data(), O_CLOEXEC)); // mkostemp creates the file 0600
     if (!fd.valid())
         return QString();
+    // Where the file system has no locks the file is simply never taken for
+    // stale: the clean-up below needs the lock too.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+        holdTemp(templ, fd.get());
+        fd.release();
+    }
     return QFile::decodeName(templ);
+}
+
+int RemoveStaleTempFiles(const QString& folder, const QString& targetPattern)
+{
+    // The names CreateTempFileBeside gives: "." + target + ".tmp-" + six
+    // letters or digits from mkostemp.
+    const QRegularExpression ours(QStringLiteral("^\\.(?:%1)\\.tmp-[A-Za-z0-9]{6}$").arg(targetPattern));
+    if (!ours.isValid())
+        return 0;
+    const uid_t me = ::geteuid();
+    int removed = 0;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!ours.match(name).hasMatch())
+            continue;
+        const QByteArray path = native(folder + QLatin1Char('/') + name);
+        Fd fd(openRetry(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+        struct stat st;
+        if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != me)
+            continue;
+        // Locked means a copy in progress, here or in another process.
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool SyncFile(const QString& path)
@@ -173,7 +252,11 @@ bool SyncFile(const QString& path)
 
 bool ReplaceFile(const QString& from, const QString& to)
 {
-    return ::rename(native(from).constData(), native(to).constData()) == 0 && syncFolder(folderOf(to));
+    const QByteArray fromName = native(from);
+    if (::rename(fromName.constData(), native(to).constData()) != 0)
+        return false;
+    releaseTemp(fromName);
+    return syncFolder(folderOf(to));
 }
 
 bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorText)
@@ -194,6 +277,7 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     const QByteArray tmpName = native(tmp);
     auto failAndRemove = [&](int err) {
         ::unlink(tmpName.constData());
+        releaseTemp(tmpName);
         return fail(errnoText(err));
     };
     Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
@@ -235,13 +319,17 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     int err = 0;
     if (!publishNoReplace(tmpName, native(dest), err))
         return failAndRemove(err);
+    releaseTemp(tmpName);
     syncFolder(folderOf(dest));
     return true;
 }
 
 bool RemoveFile(const QString& path)
 {
-    return ::unlink(native(path).constData()) == 0;
+    const QByteArray name = native(path);
+    const bool removed = ::unlink(name.constData()) == 0;
+    releaseTemp(name);
+    return removed;
 }
 
 QString AutostartEntryPath(const QString& name)

@@ -24,9 +24,17 @@ TESSELCORE_API bool MakeFolder(const QString& path);
 // umask; an existing file is not touched. true when the file exists afterwards.
 TESSELCORE_API bool CreateOwnerOnlyFile(const QString& path);
 
-// A new empty owner-only file with a unique name in the folder of `beside`;
-// its path, or empty on failure.
+// A new empty owner-only file with a unique name in the folder of `beside`
+// (".<name>.tmp-XXXXXX"); its path, or empty on failure. It stays marked as in
+// use until ReplaceFile moves it or RemoveFile removes it. Stale temporary
+// files for the same name go first.
 TESSELCORE_API QString CreateTempFileBeside(const QString& beside);
+
+// Removes the temporary files that CreateTempFileBeside made in `folder` for
+// a target whose name matches `targetPattern` (a regular expression for the
+// whole name) and that no running process still uses: what a copy stopped by
+// a crash or a kill left. Only regular files of this user. The count removed.
+TESSELCORE_API int RemoveStaleTempFiles(const QString& folder, const QString& targetPattern);
 
 // Flushes a file's data to the disk.
 TESSELCORE_API bool SyncFile(const QString& path);

@@ -11,6 +11,8 @@
 #include <QSpacerItem>
 #include <QThread>
 
+#include "platform/DialogEx.h"
+
 namespace platform {
 namespace {
 
@@ -31,14 +33,12 @@ QMessageBox::Icon iconOf(unsigned type)
     }
 }
 
-// The window the box belongs to: the modal dialog in front, else the active
-// window, else any shown window of ours (a hidden main window has none).
+// The window the box belongs to: the one in front, else any shown window of
+// ours (a hidden main window has none).
 QWidget* ownerWindow()
 {
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    if (QWidget* active = QApplication::activeWindow())
-        return active;
+    if (QWidget* front = FrontOwner())
+        return front;
     QWidget* found = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && !w->isMinimized() && qobject_cast<QDialog*>(w))
@@ -97,10 +97,14 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
+    // Owned by the window the user is in, above it even when it stays on top.
     QWidget* owner = ownerWindow();
     QMessageBox box(iconOf(type), title, shown, QMessageBox::NoButton, owner);
-    if (owner)
+    if (owner) {
         box.setLayoutDirection(owner->layoutDirection());
+        if (owner->window()->windowFlags() & Qt::WindowStaysOnTopHint)
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     const unsigned buttons = type & MB_TYPEMASK;
     if (buttons == MB_OKCANCEL) {
         box.addButton(QMessageBox::Ok);
@@ -116,7 +120,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     // shown; a box of the hidden main window goes to the middle of the screen.
     CentreOnOwner centre(owner);
     box.installEventFilter(&centre);
-    switch (box.exec()) {
+    const QPointer<QWidget> keep(owner);
+    const int pressed = box.exec();
+    // Without a window manager nobody hands the keyboard back.
+    if (keep && keep->isVisible())
+        keep->activateWindow();
+    switch (pressed) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -90,6 +90,7 @@ BOOL CVaultwickDlg::OnInitDialog()
         OnCancel();
         return FALSE;
     }
+    CPasswdSetting::RemoveStaleCopies();
 
     // A vault with a master password asks for it now, unless the start is a
     // hidden one: then it waits until the window is first shown.

@@ -5,8 +5,10 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
+#include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "vault/LoginSeam.h"
@@ -41,6 +43,8 @@ constexpr int kSqliteRead = 20;
 constexpr int kSqliteDeny = 1;
 
 const QString kBackupSubFolder = QStringLiteral("Backup/");
+// The login dialog's section holds the texts about the vault file itself.
+constexpr int kVaultFileTexts = 13400;
 
 // Text of an integer column; anything that is not a number reads as 0.
 int ToInt(const QString& text)
@@ -212,10 +216,14 @@ int CPasswdSetting::GetQueryAuthorization() const
 
 void CPasswdSetting::ShowError(int code, const QString& errText) const
 {
-    if (m_strErrFormat.isEmpty())
+    // Looked up when shown, so the text follows the language chosen now,
+    // at start-up as after a change on the settings page.
+    const QString format =
+        m_strErrFormat.isEmpty() ? CBaseResizeAndMultiLang::GetOtherStrOr(0, 1003, QString()) : m_strErrFormat;
+    if (format.isEmpty())
         ShowSqlError(code, errText);
     else
-        platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText), QString(), MB_ICONERROR);
+        platform::ShowMessageBox(FormatText(format, code, errText), QString(), MB_ICONERROR);
 }
 
 int CPasswdSetting::ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db) const
@@ -297,7 +305,45 @@ int CPasswdSetting::CreateDbPasswd()
 
 int CPasswdSetting::CheckAndUpdateDbPasswd()
 {
-    return 1;
+    CDbSqlite3* db = g_pSqlite;
+    if (!db)
+        return 0;
+    const QString path = db->GetPathFile();
+    const auto text = [&path](int strId, const char* english) {
+        return FormatText(CBaseResizeAndMultiLang::GetOtherStrOr(kVaultFileTexts, strId, QString::fromUtf8(english)),
+                          path);
+    };
+    // Nothing is written to a file that is not known to be this program's
+    // encrypted vault unless the user says so.
+    switch (CDbSqlite3::InspectFile(path)) {
+    case DBFILE_ENCRYPTED:
+        return 1;
+    case DBFILE_MISSING:
+        return CreateDbPasswd();
+    case DBFILE_EMPTY:
+        if (platform::ShowMessageBox(text(1340005, "The vault file '%s' is empty (0 bytes).\r\n"
+                                                   "Create a new, empty vault in its place?"),
+                                     QString(), MB_YESNO) != IDYES)
+            return 0;
+        return CreateDbPasswd();
+    case DBFILE_PLAIN:
+        if (platform::ShowMessageBox(text(1340006, "The vault file '%s' is not encrypted: anyone who can read the "
+                                                   "file can read its entries.\r\nEncrypt it now? (No leaves the "
+                                                   "file as it is and ends the program.)"),
+                                     QString(), MB_YESNO) != IDYES)
+            return 0;
+        if (db->InitDB() != 0 || !db->ConfirmAndChangePasswd(QString(), QString(), 0)) {
+            platform::ShowMessageBox(text(1340007, "The vault file '%s' could not be encrypted; it was left as it "
+                                                   "is."));
+            db->CloseDB();
+            return 0;
+        }
+        return 1;
+    case DBFILE_DAMAGED:
+        break;
+    }
+    platform::ShowMessageBox(text(1340004, "The file '%s' is damaged or is not a vault. It was left as it is."));
+    return 0;
 }
 
 int CPasswdSetting::InitTables()
@@ -429,6 +475,26 @@ int CPasswdSetting::ConfirmLogin()
     return ShowLoginPrompt(g_pSqlite, 0, passwd) == IDOK ? 1 : -1;
 }
 
+namespace {
+
+// The targets of the backup folder's temporary files: dated backups and the
+// staging name.
+QString BackupTargetPattern()
+{
+    const QString prefix = QRegularExpression::escape(g_strBackupPrefix);
+    return prefix + QStringLiteral("_[0-9]{8}_[0-9]{6}\\.db|\\.") + prefix + QStringLiteral("\\.part");
+}
+
+} // namespace
+
+void CPasswdSetting::RemoveStaleCopies()
+{
+    if (g_strSavedDataPath.isEmpty())
+        return;
+    platform::RemoveStaleTempFiles(g_strSavedDataPath, QRegularExpression::escape(g_strDbFile));
+    platform::RemoveStaleTempFiles(g_strSavedDataPath + kBackupSubFolder, BackupTargetPattern());
+}
+
 int CPasswdSetting::BackupPasswdDb()
 {
     if (!g_pSqlite)
@@ -456,6 +522,7 @@ int CPasswdSetting::BackupPasswdDb()
     for (const QString& leftover : QDir(folder).entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
                                                           QDir::Files | QDir::Hidden | QDir::CaseSensitive))
         platform::RemoveFile(folder + leftover);
+    platform::RemoveStaleTempFiles(folder, BackupTargetPattern());
     if (platform::FileExists(name)) {
         if (!g_pSqlite->CopyDbFileTo(staging))
             return 0;

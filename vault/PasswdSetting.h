@@ -5,6 +5,7 @@
 #include "foundation/storage/BaseTessel.h"
 #include "foundation/storage/DbSqlite3.h"
 #include "vault/PwTypes.h"
+#include "vault/QueryAuth.h"
 #include "vault/VaultcoreApi.h"
 
 // Table and column names of the vault; every statement is built from them.
@@ -48,6 +49,10 @@ public:
     // While 0, no statement may read the input frequency.
     void SetAuthorition(int flag);
     int GetQueryAuthorization() const;
+    // A failed statement, in the format of the current language.
+    void ShowSqlFailure(int code, const QString& errText) const { ShowError(code, errText); }
+    // When the master password is due again, for every window of the program.
+    CQueryAuth& GetQueryAuth() { return m_queryAuth; }
 
     // Lays out a new, empty vault in the file of g_pSqlite.
     int CreateDbPasswd();
@@ -75,6 +80,9 @@ public:
     // another thread (the copy waits for statements and transactions of the
     // vault connection). 0 when the folder cannot be made or the copy failed.
     int BackupPasswdDb();
+    // Removes the hidden copies that a backup, export or key change stopped
+    // by a crash or a kill left beside the vault and in the backup folder.
+    static void RemoveStaleCopies();
     // Every entry of `db` (the vault when null), entry type left empty.
     int SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db = nullptr);
     // Stores the list in one transaction: a failing entry is counted in
@@ -94,6 +102,7 @@ private:
     QString m_strErrFormat;
     int m_iQueryAuthorization = 0;
     CDbSqlite3* m_pGuardedDb = nullptr;
+    CQueryAuth m_queryAuth;
 };
 
 // The one store of the program, created and deleted by the main program.

@@ -11,8 +11,11 @@ struct Spec {
     QChar conv;
 };
 
-// Reads a placeholder after its '%'; returns the index after it, or -1 when
-// the text there is no placeholder this formatter knows.
+constexpr qsizetype kTooWide = -2;
+
+// Reads a placeholder after its '%'; returns the index after it, -1 when the
+// text there is no placeholder this formatter knows, or kTooWide when its
+// width or precision is beyond kMaxFormatWidth (then it stays as written).
 qsizetype parseSpec(const QString& fmt, qsizetype i, Spec& spec)
 {
     const qsizetype n = fmt.size();
@@ -25,13 +28,21 @@ qsizetype parseSpec(const QString& fmt, qsizetype i, Spec& spec)
         else if (c != '+' && c != ' ' && c != '#')
             break;
     }
-    for (; i < n && fmt[i].isDigit(); ++i)
-        spec.width = spec.width * 10 + fmt[i].digitValue();
+    // Digits are counted past the bound without growing further, so any run of
+    // them stays within int and is then refused.
+    const auto readNumber = [&](int& value) {
+        for (; i < n && fmt[i].isDigit(); ++i)
+            if (value <= kMaxFormatWidth)
+                value = value * 10 + fmt[i].digitValue();
+    };
+    readNumber(spec.width);
     if (i < n && fmt[i] == '.') {
         spec.precision = 0;
-        for (++i; i < n && fmt[i].isDigit(); ++i)
-            spec.precision = spec.precision * 10 + fmt[i].digitValue();
+        ++i;
+        readNumber(spec.precision);
     }
+    if (spec.width > kMaxFormatWidth || spec.precision > kMaxFormatWidth)
+        return kTooWide;
     for (; i < n; ++i) {
         if (fmt[i] == 'l')
             ++spec.longs;
@@ -98,6 +109,21 @@ QString convert(const Spec& spec, const QVariant& arg)
 
 } // namespace
 
+bool FormatTextWithinBounds(const QString& fmt)
+{
+    for (qsizetype i = fmt.indexOf('%'); i >= 0; i = fmt.indexOf('%', i)) {
+        if (i + 1 < fmt.size() && fmt[i + 1] == '%') {
+            i += 2;
+            continue;
+        }
+        Spec spec;
+        if (parseSpec(fmt, i + 1, spec) == kTooWide)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 QString FormatText(const QString& fmt, const QVariantList& args)
 {
     QString out;
@@ -117,7 +143,7 @@ QString FormatText(const QString& fmt, const QVariantList& args)
         }
         Spec spec;
         const qsizetype end = parseSpec(fmt, percent + 1, spec);
-        if (end < 0) {
+        if (end < 0) { // unknown or too wide: written as it stands
             out += '%';
             i = percent + 1;
             continue;

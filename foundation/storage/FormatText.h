@@ -12,7 +12,15 @@
 // with optional flags '-' '0', width and precision, and %%) in order from
 // `args`. An argument is never read as a format, so texts holding '%' are safe.
 // A missing argument leaves its placeholder empty; an unknown one stays as written.
+// A width or precision above kMaxFormatWidth makes the placeholder unknown:
+// a text is a few hundred characters, never gigabytes.
 TESSELCORE_API QString FormatText(const QString& fmt, const QVariantList& args);
+
+inline constexpr int kMaxFormatWidth = 1000;
+
+// False when a placeholder of `fmt` asks for a width or precision above
+// kMaxFormatWidth: such a text does not come from a sound language file.
+TESSELCORE_API bool FormatTextWithinBounds(const QString& fmt);
 
 namespace formattext_detail {
 inline QVariant toArg(const QVariant& v) { return v; }

@@ -1,14 +1,31 @@
 #include "foundation/storage/SqlText.h"
 
+#include <cstring>
+
+#include <QStringDecoder>
+
 QString quoteSqlText(const QString& text)
 {
+    // Statements reach SQLite as UTF-16, whose reader takes any high surrogate
+    // together with the unit after it: an unpaired one would swallow the next
+    // quote and end the literal early. A NUL would end the statement. Both
+    // become U+FFFD, so the literal is valid text that ends where it should.
     QString literal;
     literal.reserve(text.size() + 2);
     literal += '\'';
-    for (const QChar c : text) {
-        if (c == '\'')
-            literal += '\'';
-        literal += c;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            literal += c;
+            literal += text[++i];
+        } else if (c.isSurrogate() || c.isNull()) {
+            literal += QChar::ReplacementCharacter;
+        } else {
+            if (c == '\'')
+                literal += '\'';
+            literal += c;
+        }
     }
     literal += '\'';
     return literal;
@@ -26,6 +43,16 @@ QString likeContainsLiteral(const QString& keyword)
     }
     pattern += '%';
     return quoteSqlText(pattern);
+}
+
+QString textFromSql(const char* utf8, qsizetype bytes)
+{
+    if (!utf8)
+        return QString();
+    if (bytes < 0)
+        bytes = qsizetype(std::strlen(utf8));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(utf8, bytes));
 }
 
 qint64 TextToInt64(const QString& text)

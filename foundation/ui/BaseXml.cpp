@@ -18,6 +18,9 @@ namespace {
 // A settings or language file is small; anything larger is not one of ours
 // and is not read into memory.
 constexpr qint64 kMaxXmlFileSize = 16 * 1024 * 1024;
+// Our files nest a handful of levels; a deeper one is refused before anything
+// walks or frees it recursively.
+constexpr int kMaxXmlDepth = 64;
 
 std::string toUtf8(const QString& s)
 {
@@ -27,6 +30,28 @@ std::string toUtf8(const QString& s)
 pugi::xml_node rootOf(pugi::xml_node_struct* root)
 {
     return pugi::xml_node(root);
+}
+
+// True when no element of the document lies deeper than `maxDepth`. Walks
+// without recursion: the depth is what is in question.
+bool withinDepth(const pugi::xml_node& top, int maxDepth)
+{
+    int depth = 0;
+    pugi::xml_node node = top.first_child();
+    while (node) {
+        if (pugi::xml_node child = node.first_child()) {
+            if (++depth > maxDepth)
+                return false;
+            node = child;
+            continue;
+        }
+        while (node && !node.next_sibling() && depth > 0) {
+            node = node.parent();
+            --depth;
+        }
+        node = node.next_sibling();
+    }
+    return true;
 }
 
 } // namespace
@@ -118,11 +143,11 @@ int CBaseXml::LoadFromXmlFile(const QString& pathFileIn)
     QFile file(pathFile);
     if (!pathFile.isEmpty() && file.size() <= kMaxXmlFileSize && file.open(QIODevice::ReadOnly)) {
         const QByteArray data = file.readAll();
-        ok = m_pDoc->load_buffer(data.constData(), size_t(data.size())).status == pugi::status_ok;
+        ok = m_pDoc->load_buffer(data.constData(), size_t(data.size())).status == pugi::status_ok &&
+             withinDepth(*m_pDoc, kMaxXmlDepth);
     }
     if (!ok) {
-        m_pDoc->reset();
-        m_pRoot = m_pDoc->append_child(toUtf8(m_strRootName).c_str()).internal_object();
+        ResetToEmptyRoot();
         return 0;
     }
     m_bLoaded = 1;
@@ -133,6 +158,15 @@ int CBaseXml::LoadFromXmlFile(const QString& pathFileIn)
     }
     m_pRoot = root.internal_object();
     return 1;
+}
+
+void CBaseXml::ResetToEmptyRoot()
+{
+    // reset() frees the whole tree at once; removing nodes one by one would
+    // recurse as deep as the tree goes.
+    m_pDoc->reset();
+    m_bLoaded = 0;
+    m_pRoot = m_pDoc->append_child(toUtf8(m_strRootName).c_str()).internal_object();
 }
 
 int CBaseXml::SaveToXmlFile(const QString& pathFileIn)

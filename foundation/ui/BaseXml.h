@@ -40,7 +40,8 @@ public:
     int GetPathAndFile(QString& pathFile, QString& path) const;
 
     // 1 when the file was read and has a "Tessel" root; 0 otherwise (an empty
-    // "Tessel" root is then in place). Does nothing (1) while loaded.
+    // "Tessel" root is then in place). Does nothing (1) while loaded. A file
+    // over 16 MB or nested deeper than 64 elements is not read.
     virtual int LoadFromXmlFile(const QString& pathFile);
     virtual int SaveToXmlFile(const QString& pathFile);
     virtual void InitStr_FileAndNode(const QString& file, const QString& subPath);
@@ -71,6 +72,8 @@ public:
 
 protected:
     pugi::xml_node SelectSingleNode(const QString& xpath) const;
+    // Drops the document, leaving an empty root element and nothing loaded.
+    void ResetToEmptyRoot();
 
     int m_bLoaded = 0;
     std::unique_ptr<pugi::xml_document> m_pDoc;

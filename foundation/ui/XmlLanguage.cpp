@@ -1,8 +1,11 @@
 #include "foundation/ui/XmlLanguage.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <pugixml.hpp>
 
+#include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "foundation/storage/Language.h"
 
@@ -52,6 +55,53 @@ CXmlLanguage* CXmlLanguage::Instance()
     if (!_instance)
         _instance = new CXmlLanguage();
     return _instance;
+}
+
+namespace {
+
+// Every text and attribute value of the tree (already bounded in depth).
+bool textsWithinBounds(const pugi::xml_node& top)
+{
+    struct Check : pugi::xml_tree_walker {
+        bool ok = true;
+        bool for_each(pugi::xml_node& node) override
+        {
+            if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+                ok = FormatTextWithinBounds(QString::fromUtf8(node.value()));
+            for (pugi::xml_attribute a = node.first_attribute(); ok && a; a = a.next_attribute())
+                ok = FormatTextWithinBounds(QString::fromUtf8(a.value()));
+            return ok;
+        }
+    } check;
+    pugi::xml_node root = top;
+    root.traverse(check);
+    return check.ok;
+}
+
+QString fileStamp(const QString& path)
+{
+    const QFileInfo info(path);
+    return path + QLatin1Char('\n') + QString::number(info.size()) + QLatin1Char('\n') +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+int CXmlLanguage::LoadFromXmlFile(const QString& pathFileIn)
+{
+    if (m_bLoaded)
+        return 1;
+    const QString pathFile = pathFileIn.isEmpty() ? GetPathFile() : pathFileIn;
+    if (!m_strRefused.isEmpty() && m_strRefused == fileStamp(pathFile))
+        return 0;
+    const int loaded = CBaseXml::LoadFromXmlFile(pathFile);
+    if (m_bLoaded && !textsWithinBounds(*m_pDoc)) {
+        ResetToEmptyRoot();
+        m_strRefused = fileStamp(pathFile);
+        return 0;
+    }
+    m_strRefused = m_bLoaded ? QString() : fileStamp(pathFile);
+    return loaded;
 }
 
 int CXmlLanguage::LoadSettings(void*)

@@ -11,6 +11,11 @@ public:
 
     // Loads g_strExePath + the current file; the argument is not used.
     int LoadSettings(void* unused = nullptr);
+    // As CBaseXml's, and a file with a text whose placeholder asks for a
+    // width beyond FormatText's bound is refused whole: every look-up then
+    // answers 0 and callers show the built-in English. A refused file is not
+    // read again until it changes.
+    int LoadFromXmlFile(const QString& pathFile) override;
     // Writes the texts of one window (an ST_LANGUAGE*) and saves the file.
     int SaveSettings(void* pLang);
 
@@ -44,6 +49,7 @@ protected:
 
 private:
     static CXmlLanguage* _instance;
+    QString m_strRefused; // path, size and time of the last refused file
 };
 
 // The language singleton; the main program sets it at start-up and deletes it at the end.

@@ -1,13 +1,18 @@
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "StorageTestUtil.h"
 #include "foundation/storage/BaseTessel.h"
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "foundation/storage/Language.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/storage/SqlText.h"
 #include "foundation/storage/SysHelpers.h"
 #include "platform/Files.h"
@@ -171,11 +176,34 @@ TEST(FormatText, FillsPlaceholdersInOrderAndNeverReadsArgumentsAsFormats)
     EXPECT_EQ(FormatText("tail %", QVariantList{}), "tail %");
 }
 
+TEST(FormatText, WidthAndPrecisionAreBounded)
+{
+    // Beyond the bound a placeholder is written as it stands and takes no argument.
+    EXPECT_EQ(FormatText("[%2147483647s|%s]", "a"), "[%2147483647s|a]");
+    EXPECT_EQ(FormatText("[%.99999999999999999999d]", 5), "[%.99999999999999999999d]");
+    EXPECT_EQ(FormatText("[%1001d]", 5), "[%1001d]");
+    EXPECT_EQ(FormatText("%1000d", 5).size(), 1000);
+    EXPECT_TRUE(FormatTextWithinBounds("100%% %1000s %.3d %q %"));
+    EXPECT_FALSE(FormatTextWithinBounds("ok %s then %2147483647s"));
+    EXPECT_FALSE(FormatTextWithinBounds("%.4294967296x"));
+}
+
 TEST(SqlText, QuotingAndLikePatterns)
 {
     EXPECT_EQ(quoteSqlText("it's"), "'it''s'");
     EXPECT_EQ(quoteSqlText(""), "''");
     EXPECT_EQ(likeContainsLiteral("a_b%c\\d'e"), "'%a\\_b\\%c\\\\d''e%'");
+    // An unpaired surrogate or a NUL becomes U+FFFD; a pair and a leading BOM stay.
+    const QChar hi(0xD800), lo(0xDC00), bad(QChar::ReplacementCharacter);
+    EXPECT_EQ(quoteSqlText(QString(hi) + "')--"), QString("'") + bad + "'')--'");
+    EXPECT_EQ(quoteSqlText(QString(lo) + hi + lo + hi), QString("'") + bad + hi + lo + bad + "'");
+    EXPECT_EQ(quoteSqlText(QString("a") + QChar(0) + "b"), QString("'a") + bad + "b'");
+    EXPECT_EQ(quoteSqlText(QString(QChar(0xFEFF)) + "x"), QString("'") + QChar(0xFEFF) + "x'");
+    EXPECT_EQ(likeContainsLiteral(QString(hi) + "'"), QString("'%") + bad + "''%'");
+    // Values read back keep a leading BOM, which QString::fromUtf8 would drop.
+    EXPECT_EQ(textFromSql("\xEF\xBB\xBFx"), QString(QChar(0xFEFF)) + "x");
+    EXPECT_EQ(textFromSql("\xEF\xBB\xBF\xEF\xBB\xBF", 3), QString(QChar(0xFEFF)));
+    EXPECT_TRUE(textFromSql(nullptr).isNull());
     EXPECT_EQ(TextToInt64("  -12abc"), -12);
     EXPECT_EQ(TextToInt64("x1"), 0);
     EXPECT_EQ(TextToInt64(""), 0);
@@ -200,3 +228,61 @@ TEST_F(SysHelpersTest, CopyFileNoReplaceNeverReplacesAndLeavesNoTemporaryFile)
 }
 
 } // namespace
+
+TEST_F(SysHelpersTest, TemporaryFileOfAKilledWriterIsRemovedAndALiveOneKept)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Starts a copy and is killed in the middle of it.
+        const bool made = !platform::CreateTempFileBeside(file("vault.db")).isEmpty();
+        const char byte = made ? 1 : 0;
+        (void)!write(fds[1], &byte, 1);
+        for (;;)
+            pause();
+    }
+    close(fds[1]);
+    char byte = 0;
+    ASSERT_EQ(read(fds[0], &byte, 1), 1);
+    close(fds[0]);
+    ASSERT_EQ(byte, 1);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const QStringList left = QDir(path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^\\.vault\\.db\\.tmp-[A-Za-z0-9]{6}$").match(left[0]).hasMatch())
+        << left[0].toStdString();
+
+    // A new copy for the same name clears the stale one and holds its own.
+    const QString live = platform::CreateTempFileBeside(file("vault.db"));
+    ASSERT_FALSE(live.isEmpty());
+    EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList({QFileInfo(live).fileName()}));
+    EXPECT_EQ(QFileInfo(live).permissions().toInt() & 0x0077, 0) << "owner only";
+    EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 0);
+    EXPECT_TRUE(QFileInfo::exists(live));
+    // Once moved into place it is no longer a temporary file of anyone.
+    ASSERT_TRUE(platform::ReplaceFile(live, file("vault.db")));
+    const QString stale = file(".vault.db.tmp-Xy12Z9");
+    QFile(stale).open(QIODevice::WriteOnly);
+    EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 1);
+    EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList({"vault.db"}));
+}
+
+TEST(Secret, OwnBuffersAreClearedAndSharedOnesLeftToTheirOtherHolders)
+{
+    QByteArray key("QWRT_5820secret");
+    key.detach();
+    QByteArray other = key;
+    WipeSecret(other);
+    EXPECT_TRUE(other.isEmpty());
+    EXPECT_EQ(key, "QWRT_5820secret") << "still held elsewhere: not overwritten under its holder";
+    QString text = "secret";
+    text.detach();
+    WipeSecret(text);
+    EXPECT_TRUE(text.isEmpty());
+    WipedBytes moved(std::move(key));
+    EXPECT_TRUE(key.isEmpty());
+    EXPECT_EQ(moved, "QWRT_5820secret");
+}

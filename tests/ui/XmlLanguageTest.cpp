@@ -210,6 +210,8 @@ QByteArray hostile(const std::string& kind)
             xml += "</a>";
         return xml + "</LanguageString></Tessel>";
     }
+    if (kind == "widefmt")
+        return QByteArray(kLang).replace("Falsch!", "Falsch %2147483647s!");
     if (kind == "entities")
         return "<!DOCTYPE t [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]><Tessel>&b;</Tessel>";
     return {};
@@ -229,7 +231,27 @@ TEST_P(HostileLanguageFile, GivesTemplateTextsAndNoCrash)
 
 INSTANTIATE_TEST_SUITE_P(Files, HostileLanguageFile,
                          ::testing::Values("truncated", "binary", "empty", "wrongtypes", "foreignroot", "hugeattr",
-                                           "deep", "entities"));
+                                           "deep", "entities", "widefmt"));
+
+TEST_F(XmlLanguageTest, DeeplyNestedFileIsRefusedBeforeAnythingWalksOrFreesIt)
+{
+    QByteArray xml = "<Tessel><LanguageString>";
+    for (int i = 0; i < 300000; ++i)
+        xml += "<a>";
+    for (int i = 0; i < 300000; ++i)
+        xml += "</a>";
+    WriteLangFile("Lang_enu.xml", xml + "</LanguageString></Tessel>");
+    // Loading again frees what the first load kept.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Load(), 0);
+        QString out = "kept";
+        EXPECT_EQ(g_pXmlLang->GetPageTitle(10100, out), 0);
+        EXPECT_EQ(out, "kept");
+    }
+    // A sound file in its place is read again.
+    WriteLangFile("Lang_enu.xml", kLang);
+    EXPECT_EQ(Load(), 1);
+}
 
 TEST_F(XmlLanguageTest, MissingFileLeavesAnEmptyRoot)
 {

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "StoreFixture.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -182,4 +183,44 @@ TEST_F(BackupTest, BackupsTakenWhileTheVaultIsWrittenAreWhole)
     writer.join();
     EXPECT_EQ(writeFailures.load(), 0);
     EXPECT_LE(backups().size(), 20);
+}
+
+TEST_F(BackupTest, HiddenCopiesOfStoppedCopiesGoAtStartAndAtTheNextBackup)
+{
+    ASSERT_TRUE(QDir().mkpath(backupFolder()));
+    // The names a stopped backup, staging copy or key change leaves.
+    const QStringList stale = {".PasswdBK_20261208_101010.db.tmp-Ab12Cd", "..PasswdBK.part.tmp-Zz99zz"};
+    for (const QString& name : stale)
+        touch(name);
+    QFile besideVault(path() + ".Sqlite.db.tmp-Qq11qq");
+    ASSERT_TRUE(besideVault.open(QIODevice::WriteOnly));
+    besideVault.close();
+    // Names the program never gives, a folder and a link: none of them is ours.
+    const QStringList foreign = {".PasswdBK_20261208_101010.db.tmp-Ab12C", ".other.db.tmp-Ab12Cd",
+                                 "PasswdBK_20261208_101010.db.tmp-Ab12Cd", ".PasswdBK_x.db.tmp-Ab12Cd"};
+    for (const QString& name : foreign)
+        touch(name);
+    ASSERT_TRUE(QDir().mkdir(backupFolder() + ".PasswdBK_20261208_101010.db.tmp-Dir123"));
+    ASSERT_TRUE(QFile::link(path() + "Sqlite.db", backupFolder() + ".PasswdBK_20261208_101010.db.tmp-Lnk123"));
+    // A copy in progress holds its file: it stays.
+    const QString live = platform::CreateTempFileBeside(backupFolder() + "PasswdBK_20261208_111111.db");
+    ASSERT_FALSE(live.isEmpty());
+
+    CPasswdSetting::RemoveStaleCopies();
+    EXPECT_FALSE(besideVault.exists());
+    QStringList all = everything();
+    for (const QString& name : stale)
+        EXPECT_FALSE(all.contains(name)) << name.toStdString();
+    for (const QString& name : foreign)
+        EXPECT_TRUE(all.contains(name)) << name.toStdString();
+    EXPECT_TRUE(all.contains(".PasswdBK_20261208_101010.db.tmp-Lnk123"));
+    EXPECT_TRUE(QFileInfo(backupFolder() + ".PasswdBK_20261208_101010.db.tmp-Dir123").isDir());
+    EXPECT_TRUE(QFileInfo::exists(live));
+
+    touch(stale[0]);
+    ASSERT_TRUE(store().BackupPasswdDb());
+    all = everything();
+    EXPECT_FALSE(all.contains(stale[0])) << "the next backup clears them too";
+    EXPECT_TRUE(QFileInfo::exists(live));
+    EXPECT_TRUE(platform::RemoveFile(live));
 }

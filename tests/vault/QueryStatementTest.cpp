@@ -44,6 +44,46 @@ TEST(QueryKeywords, TakenKeywordIsRemovedFromTheRest)
     EXPECT_EQ(SplitQueryKeywords("   "), QStringList({""}));
 }
 
+// The rule as first written: one pass over the whole rest per keyword.
+QStringList SplitByTheRule(const QString& keywords)
+{
+    QStringList taken;
+    QString rest = keywords.trimmed();
+    do {
+        const qsizetype space = rest.indexOf(QLatin1Char(' '));
+        const QString keyword = space < 0 ? rest : rest.left(space);
+        rest = space < 0 ? QString() : rest.mid(space + 1);
+        if (!keyword.isEmpty())
+            rest.remove(keyword);
+        rest = rest.trimmed();
+        taken << keyword;
+    } while (!rest.isEmpty());
+    return taken;
+}
+
+TEST(QueryKeywords, PiecesBroughtUpToDateOnlyWhenNeededGiveTheSameKeywords)
+{
+    // Removal that leaves a later piece blank, trailing or leading blanks
+    // other than spaces, keywords that come back after later removals.
+    for (const QString& text :
+         {QString("ab c acb"), QString("b\t x ab\tc c"), QString("x a\tb b"), QString("a\tb x b"),
+          QString("x \tb\t b y"), QString("q w\tq w"), QString("ab\tb b"), QString("c x\tc\t\tc c"),
+          QString("a \t b \xa0 a\xa0"), QString("aab ab b"), QString("x y\txz z")})
+        EXPECT_EQ(SplitQueryKeywords(text), SplitByTheRule(text)) << text.toStdString();
+
+    // Random texts over a small alphabet, where removals and blanks abound.
+    quint32 seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    const QString alphabet = QStringLiteral("ab  c\t\xa0");
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = int(next() >> 24) % 24;
+        for (int i = 0; i < length; ++i)
+            text += alphabet[int(next() >> 16) % alphabet.size()];
+        ASSERT_EQ(SplitQueryKeywords(text), SplitByTheRule(text)) << '"' << text.toStdString() << '"';
+    }
+}
+
 TEST(QueryKeywords, StatementNeverSearchesThePassword)
 {
     const QString sql = BuildQueryStatement("a b");
@@ -61,6 +101,32 @@ TEST_F(QueryStatementTest, EveryKeywordMustMatchOneOfTheFiveColumns)
     add("yy", "u3", "x", "", "ab@cd.example");
     EXPECT_EQ(find("ab cd"), QStringList({"ab shop/u1", "yy/u3", "zz/ab"}));
     EXPECT_EQ(find("CD AB"), QStringList({"ab shop/u1", "yy/u3", "zz/ab"}));
+}
+
+TEST_F(QueryStatementTest, InvalidTextCannotChangeTheStatement)
+{
+    add("bank", "me", "hunter2secret");
+    const QChar hi(0xD800), lo(0xDC00);
+    // A lone high surrogate once swallowed the quote after it, ending the literal.
+    for (const QString& keyword :
+         {QString(hi) + "')OR(instr(Password,'hunter2'))--", QString(lo) + "')OR(1)--",
+          QString("x") + hi + "'' OR 1--", QString("a") + QChar(0) + "')OR(1)--"}) {
+        SqlResultMap rows;
+        QString err;
+        EXPECT_EQ(g_pSqlite->ExecSQL_W(BuildQueryStatement(keyword), &rows, err), 0) << err.toStdString();
+        EXPECT_TRUE(rows.empty()) << keyword.toStdString();
+    }
+    // Entry fields go through the same quoting: stored valid, found again.
+    add(QString(hi) + "'title", QString("u") + lo, "pw");
+    const QChar bad(QChar::ReplacementCharacter);
+    EXPECT_EQ(find(QString(bad) + "'title"), QStringList({QString(bad) + "'title/u" + bad}));
+    // A leading byte-order mark is text like any other.
+    const QString bom = QString(QChar(0xFEFF)) + "bom";
+    add(bom, bom, "pw", bom);
+    EXPECT_EQ(find("bom"), QStringList({bom + '/' + bom}));
+    ST_PW_ENTRY out{{}, bom, bom, {}, {}, {}, {}};
+    ASSERT_EQ(store().SelectEntry(&out), 1);
+    EXPECT_EQ(out.strURL, bom);
 }
 
 TEST_F(QueryStatementTest, MatchOnlyInThePasswordIsNotFound)

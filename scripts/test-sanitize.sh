@@ -1,0 +1,39 @@
+#!/bin/bash
+# The offscreen tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (clang, own folder build-asan), then every fuzz target: its corpus replayed in
+# full, then a bounded fuzzing run. Any sanitizer report or fuzz finding fails.
+# FUZZ_SECONDS sets the time per target (default 40).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+"$here/install-deps.sh" "$here/packages.txt" "$here/packages-test.txt"
+cd "$root"
+build=build-asan
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g" \
+  -DVAULTWICK_SANITIZE=ON -DVAULTWICK_FUZZ=ON -DVAULTWICK_TESTS=ON -DVAULTWICK_BENCH=OFF >/dev/null
+fuzzers=(language formattext keywords entry)
+cmake --build "$build" -j"$(nproc)" --target test_storage test_ui test_vault test_shell test_platform \
+  "${fuzzers[@]/#/fuzz_}"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
+(cd "$build" && ctest --output-on-failure -j2 --timeout 900)
+
+seconds="${FUZZ_SECONDS:-40}"
+work="$build/fuzz-work"
+mkdir -p "$work/artifacts"
+for f in "${fuzzers[@]}"; do
+  corpus="fuzz/corpus/$f"
+  echo "fuzz_$f: replaying $(ls "$corpus" | wc -l) corpus files"
+  "$build/fuzz/fuzz_$f" -runs=0 "$corpus"/* 2>"$work/$f-replay.log" || { cat "$work/$f-replay.log"; exit 1; }
+  mkdir -p "$work/$f"
+  echo "fuzz_$f: fuzzing for ${seconds} s"
+  "$build/fuzz/fuzz_$f" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$work/artifacts/$f-" "$work/$f" "$corpus" 2>"$work/$f.log" ||
+    { tail -n 60 "$work/$f.log"; exit 1; }
+  grep -E '^stat::number_of_executed_units|^Done' "$work/$f.log" | tr '\n' ' '
+  echo
+done
+echo "sanitizers and fuzzing: no findings"
