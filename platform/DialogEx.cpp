@@ -10,6 +10,7 @@
 
 #include "platform/DialogHost.h"
 #include "platform/MessageBox.h"
+#include "platform/TextDirection.h"
 #include "platform/VirtualKeys.h"
 
 using platform::DialogHost;
@@ -144,6 +145,7 @@ bool CDialogEx::Build()
     if (m_host)
         return false;
     QWidget* parentWidget = m_pParent && m_pParent->m_host ? m_pParent->m_host : platform::FrontOwner();
+    platform::InstallTextDirectionStyle();
     m_host = new DialogHost(this, parentWidget);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
@@ -152,12 +154,22 @@ bool CDialogEx::Build()
         flags |= Qt::WindowStaysOnTopHint;
     if (m_template.style & Style::MinimizeBox)
         flags |= Qt::WindowMinimizeButtonHint;
+    // Only a window that can grow offers to maximise.
+    if (m_template.style & Style::Resizable)
+        flags |= Qt::WindowMaximizeButtonHint;
     m_host->setWindowFlags(flags);
     m_host->setWindowTitle(QString::fromUtf8(m_template.caption));
     const CRect client = platform::DluToPixels({0, 0, m_template.rect.cx, m_template.rect.cy});
-    m_host->setFixedSize(client.Width(), client.Height());
+    if (m_template.style & Style::Resizable) {
+        m_host->setProperty(platform::kResizableProperty, true);
+        m_host->setMinimumSize(client.Width(), client.Height());
+        m_host->resize(client.Width(), client.Height());
+    } else {
+        m_host->setFixedSize(client.Width(), client.Height());
+    }
     for (const ControlTemplate& c : m_template.controls)
         platform::BuildControl(c, m_host);
+    platform::ApplyReadingOrder(m_host);
     Attach(m_host);
     m_result = IDCANCEL;
     m_ended = false;

@@ -1,5 +1,7 @@
 #include "platform/DialogHost.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -300,8 +302,38 @@ void DialogHost::moveEvent(QMoveEvent* event)
 void DialogHost::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    followResize(event->oldSize());
     if (m_positionReady && m_owner)
         m_owner->DispatchPositionChanged();
+}
+
+void DialogHost::followResize(const QSize& oldSize)
+{
+    if (!m_owner || !(m_owner->GetTemplate().style & Style::Resizable) || !oldSize.isValid())
+        return;
+    const int dx = width() - oldSize.width();
+    const int dy = height() - oldSize.height();
+    if (dx == 0 && dy == 0)
+        return;
+    // In a mirrored window the template's left edge is the window's right one.
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    for (const ControlTemplate& c : m_owner->GetTemplate().controls) {
+        QWidget* w = control(c.id);
+        if (!w)
+            continue;
+        QRect g = w->geometry();
+        const bool growX = c.style & Style::GrowRight;
+        const bool moveX = c.style & Style::MoveRight;
+        if (growX)
+            g.setWidth(g.width() + dx);
+        if (rtl ? !(growX || moveX) : moveX)
+            g.translate(dx, 0);
+        if (c.style & Style::GrowDown)
+            g.setHeight(g.height() + dy);
+        if (c.style & Style::MoveDown)
+            g.translate(0, dy);
+        w->setGeometry(g);
+    }
 }
 
 void DialogHost::changeEvent(QEvent* event)
@@ -445,8 +477,7 @@ QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
         auto* label = new QLabel(host);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
-        label->setText(DisplayText(StripMnemonic(text)));
-        label->setProperty(kTextProperty, text);
+        SetLabelText(label, text);
         Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
         if (tpl.style & Style::CenterText)
             align = Qt::AlignCenter;
@@ -570,6 +601,79 @@ QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
     if (tpl.style & Style::Hidden)
         w->hide();
     return w;
+}
+
+void ApplyReadingOrder(QWidget* host)
+{
+    std::vector<QWidget*> controls;
+    for (QWidget* child : host->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->property(kIdProperty).isValid() && ControlKindOf(child) != Control::GroupBox)
+            controls.push_back(child);
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    // A row: the controls whose middle lies within the height of the row's
+    // first (a label beside its edit, buttons of one line).
+    const bool rtl = host->layoutDirection() == Qt::RightToLeft;
+    std::vector<QWidget*> order;
+    for (std::size_t first = 0; first < controls.size();) {
+        const QRect anchor = controls[first]->geometry();
+        std::size_t end = first + 1;
+        while (end < controls.size()) {
+            const int middle = controls[end]->y() + controls[end]->height() / 2;
+            if (middle > anchor.bottom())
+                break;
+            ++end;
+        }
+        std::vector<QWidget*> row(controls.begin() + qsizetype(first), controls.begin() + qsizetype(end));
+        std::stable_sort(row.begin(), row.end(), [rtl](const QWidget* a, const QWidget* b) {
+            return rtl ? a->geometry().right() > b->geometry().right() : a->x() < b->x();
+        });
+        order.insert(order.end(), row.begin(), row.end());
+        first = end;
+    }
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        auto* label = qobject_cast<QLabel*>(order[i]);
+        if (!label)
+            continue;
+        // As on Windows, a static's mnemonic goes to the control after it; a
+        // static without one (a message, an entry's title) hands nothing on.
+        QWidget* buddy = nullptr;
+        const bool mnemonic = HasMnemonic(label->property(kTextProperty).toString());
+        for (std::size_t j = i + 1; mnemonic && j < order.size() && !buddy; ++j)
+            if (!qobject_cast<QLabel*>(order[j]) && order[j]->focusPolicy() != Qt::NoFocus)
+                buddy = order[j];
+        label->setBuddy(buddy);
+        SetLabelText(label, label->property(kTextProperty).toString());
+    }
+}
+
+bool HasMnemonic(const QString& raw)
+{
+    return !MnemonicOf(raw).isNull();
+}
+
+QChar MnemonicOf(const QString& raw)
+{
+    for (qsizetype i = 0; i + 1 < raw.size(); ++i) {
+        if (raw[i] != QLatin1Char('&'))
+            continue;
+        if (raw[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return raw[i + 1].toUpper();
+    }
+    return QChar();
+}
+
+void SetLabelText(QLabel* label, const QString& raw)
+{
+    label->setProperty(kTextProperty, raw);
+    // Only a label that hands its mnemonic on shows it; any other shows its '&'s as typed.
+    label->setText(DisplayText(label->buddy() ? raw : StripMnemonic(raw)));
 }
 
 int ControlIdOf(const QWidget* widget)

@@ -14,6 +14,7 @@
 #include "platform/DialogTemplate.h"
 
 class CDialogEx;
+class QLabel;
 class QPlainTextEdit;
 class QToolButton;
 class QTimer;
@@ -25,6 +26,7 @@ class ListView;
 inline constexpr const char* kIdProperty = "vw_id";
 inline constexpr const char* kKindProperty = "vw_kind";
 inline constexpr const char* kTextProperty = "vw_text";  // raw text of a static
+inline constexpr const char* kResizableProperty = "vw_resizable";  // a dialog the user may resize
 
 class DialogHost : public QDialog {
     Q_OBJECT
@@ -61,6 +63,8 @@ public slots:
 private:
     CDialogEx* m_owner;
     std::map<UINT, QTimer*> m_timers;
+    void followResize(const QSize& oldSize);
+
     bool m_positionReady = false;
     bool m_programStateChange = false;
 };
@@ -73,6 +77,11 @@ struct PrivateMessageEvent : QEvent {
     WPARAM wParam;
     LPARAM lParam;
 };
+
+// Tab order in reading order: rows from top to bottom, each row from left to
+// right, or from right to left in a right-to-left window. A static text with
+// a mnemonic ("&Title:") hands it to the control that follows it.
+void ApplyReadingOrder(QWidget* host);
 
 // Builds one control of a template as a child of `host`.
 QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host);
@@ -89,8 +98,11 @@ QToolButton* FolderBrowseButtonOf(QWidget* control);
 // Modifiers of the key message being handled, else the keyboard's.
 Qt::KeyboardModifiers CurrentKeyModifiers();
 
-// The text shown for a text with '&' mnemonics ("&&" is one '&').
-QString StripMnemonic(const QString& raw);
+// The mnemonic letter of a caption ("Sho&w" -> 'W'), null when it has none.
+QChar MnemonicOf(const QString& raw);
+bool HasMnemonic(const QString& raw);
+// Sets a static text; it shows its mnemonic when it has a buddy to give it to.
+void SetLabelText(QLabel* label, const QString& raw);
 // Windows line breaks in, plain ones shown; the reverse for multi-line edits.
 QString DisplayText(const QString& raw);
 

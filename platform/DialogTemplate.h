@@ -46,6 +46,14 @@ enum : unsigned {
     NoTabStop = 1u << 13,
     WantReturn = 1u << 14,    // multi-line Edit: Enter starts a new line instead of pressing the default button
     MinimizeBox = 1u << 15,   // dialog: has a minimise button
+    Resizable = 1u << 16,     // dialog: the user may resize (and maximise) it; never below its template size
+    // How a control follows a resized dialog (template coordinates, mirrored
+    // for right-to-left windows): its right or bottom edge keeps its distance
+    // to the dialog's (Grow...), or the whole control does (Move...).
+    GrowRight = 1u << 17,
+    GrowDown = 1u << 18,
+    MoveRight = 1u << 19,
+    MoveDown = 1u << 20,
 };
 } // namespace Style
 
@@ -69,7 +77,7 @@ struct DialogTemplate {
     const char* caption = "";  // English caption (UTF-8)
     DlgRect rect;              // client area; x and y are ignored (dialogs are centred)
     std::vector<ControlTemplate> controls;
-    unsigned style = Style::None;  // Style::MinimizeBox
+    unsigned style = Style::None;  // Style::MinimizeBox, Style::Resizable
 
     const ControlTemplate* Find(int controlId) const
     {

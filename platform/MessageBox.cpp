@@ -3,8 +3,12 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QThread>
 
 #include "platform/DialogEx.h"
@@ -18,6 +22,70 @@ MessageBoxHandler& currentHandler()
     return handler;
 }
 
+QMessageBox::Icon iconOf(unsigned type)
+{
+    switch (type & MB_ICONMASK) {
+    case MB_ICONERROR: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONWARNING: return QMessageBox::Warning;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return (type & MB_TYPEMASK) == MB_OK ? QMessageBox::Warning : QMessageBox::Question;
+    }
+}
+
+// The window the box belongs to: the one in front, else any shown window of
+// ours (a hidden main window has none).
+QWidget* ownerWindow()
+{
+    if (QWidget* front = FrontOwner())
+        return front;
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->isMinimized() && qobject_cast<QDialog*>(w))
+            found = w;
+    return found;
+}
+
+// Qt sizes a box by its text only; a long title would be cut off in the
+// title bar. Room for the buttons of the frame is added.
+void makeRoomForTitle(QMessageBox& box, const QString& title)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int width = box.fontMetrics().horizontalAdvance(title) + 120;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+// Moves the box, once it has its size, to the middle of its owner or, without
+// one, of the screen.
+class CentreOnOwner : public QObject {
+public:
+    explicit CentreOnOwner(QWidget* owner) : m_owner(owner) {}
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
+        auto* box = qobject_cast<QWidget*>(obj);
+        if (box && ev->type() == QEvent::Show) {
+            QRect area;
+            if (m_owner && m_owner->isVisible())
+                area = m_owner->frameGeometry();
+            else if (QScreen* screen = box->screen())
+                area = screen->availableGeometry();
+            if (!area.isEmpty()) {
+                const QSize size = box->frameGeometry().size();
+                box->move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+            }
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_owner;
+};
+
 int showReal(const QString& text, const QString& caption, unsigned type)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -28,21 +96,30 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     // show as a box glyph here.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
     // Owned by the window the user is in, above it even when it stays on top.
-    QWidget* owner = FrontOwner();
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption,
-                    shown, QMessageBox::NoButton, owner);
-    if (owner && (owner->window()->windowFlags() & Qt::WindowStaysOnTopHint))
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (type == MB_OKCANCEL) {
+    QWidget* owner = ownerWindow();
+    QMessageBox box(iconOf(type), title, shown, QMessageBox::NoButton, owner);
+    if (owner) {
+        box.setLayoutDirection(owner->layoutDirection());
+        if (owner->window()->windowFlags() & Qt::WindowStaysOnTopHint)
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    const unsigned buttons = type & MB_TYPEMASK;
+    if (buttons == MB_OKCANCEL) {
         box.addButton(QMessageBox::Ok);
         box.setDefaultButton(box.addButton(QMessageBox::Cancel));
-    } else if (type == MB_YESNO) {
+    } else if (buttons == MB_YESNO) {
         box.addButton(QMessageBox::Yes);
         box.setDefaultButton(box.addButton(QMessageBox::No));
     } else {
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
+    makeRoomForTitle(box, title);
+    // Centred on its owner: Qt does so on show only while the owner is
+    // shown; a box of the hidden main window goes to the middle of the screen.
+    CentreOnOwner centre(owner);
+    box.installEventFilter(&centre);
     const QPointer<QWidget> keep(owner);
     const int pressed = box.exec();
     // Without a window manager nobody hands the keyboard back.
@@ -52,7 +129,7 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
-    default: return type == MB_OK ? IDOK : IDCANCEL;
+    default: return buttons == MB_OK ? IDOK : IDCANCEL;
     }
 }
 

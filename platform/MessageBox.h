@@ -9,8 +9,9 @@
 
 namespace platform {
 
-// The one message-box call of the system. Shows a plain modal box and returns
-// the button pressed (IDOK, IDCANCEL, IDYES, IDNO). Without a GUI application
+// The one message-box call of the system. Shows a modal box with the icon of
+// its kind (MB_ICON..., see WinTypes.h), centred on the window in front, and
+// returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO). Without a GUI application
 // the text goes to standard error and the answer is IDOK.
 TESSELCORE_API int ShowMessageBox(const QString& text, const QString& caption = QString(),
                                   unsigned type = MB_OK);

@@ -16,9 +16,12 @@ PopupMenuHandler& currentHandler()
 
 UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const CPoint* pos)
 {
+    const QPoint at = pos ? QPoint(pos->x, pos->y) : QCursor::pos();
     if (auto& handler = currentHandler())
-        return handler(items);
+        return handler(items, CPoint{at.x(), at.y()});
     QMenu menu(owner.GetWidget());
+    menu.setWindowTitle(QStringLiteral("Pop-up menu"));  // never shown; lets desktop tests find it
+    menu.setLayoutDirection(owner.GetWidget() ? owner.GetWidget()->layoutDirection() : Qt::LeftToRight);
     for (const MenuItem& item : items) {
         if (item.id == 0 && item.text.isEmpty()) {
             menu.addSeparator();
@@ -28,7 +31,6 @@ UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWnd& owner, const
         action->setData(item.id);
         action->setEnabled(item.enabled);
     }
-    const QPoint at = pos ? QPoint(pos->x, pos->y) : QCursor::pos();
     QAction* chosen = menu.exec(at);
     return chosen ? chosen->data().toUInt() : 0;
 }

@@ -24,7 +24,8 @@ TESSELCORE_API UINT TrackPopupMenu(const std::vector<MenuItem>& items, const CWn
 
 // Replaces how menus are shown (tests choose from a script). Returns the
 // handler it replaced; an empty handler restores the real menu.
-using PopupMenuHandler = std::function<UINT(const std::vector<MenuItem>& items)>;
+// It is given the point the menu would open at (screen coordinates).
+using PopupMenuHandler = std::function<UINT(const std::vector<MenuItem>& items, const CPoint& at)>;
 TESSELCORE_API PopupMenuHandler SetPopupMenuHandler(PopupMenuHandler handler);
 
 } // namespace platform

@@ -1,8 +1,48 @@
 #include "platform/TextDirection.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QWidget>
 
+#include "platform/DialogHost.h"
+
 namespace platform {
+namespace {
+
+// Qt draws the texts of buttons and check boxes left to right whatever the
+// script: an Arabic caption ending in a quotation mark («...») would show the
+// mark at the wrong end. Each text takes the direction of its first letter,
+// as a static text does.
+class TextDirectionStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                      const QString& text, QPalette::ColorRole role) const override
+    {
+        if (!(flags & (Qt::TextForceLeftToRight | Qt::TextForceRightToLeft)))
+            flags |= text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
+        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+};
+
+} // namespace
+
+void InstallTextDirectionStyle()
+{
+    static QPointer<QStyle> installed;
+    if (!qApp || (installed && QApplication::style() == installed))
+        return;
+    installed = new TextDirectionStyle(QApplication::style()->name());
+    QApplication::setStyle(installed);
+}
+
 
 void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft)
 {
@@ -20,6 +60,18 @@ void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft)
         const QRect g = child->geometry();
         child->move(width - g.x() - g.width(), g.y());
     }
+    // A multi-line edit lays its lines out left to right whatever the
+    // widget's direction: "[label]: value" lines would read backwards.
+    for (QPlainTextEdit* edit : w->findChildren<QPlainTextEdit*>()) {
+        QTextOption option = edit->document()->defaultTextOption();
+        option.setTextDirection(direction);
+        option.setAlignment(rightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft | Qt::AlignAbsolute);
+        edit->document()->setDefaultTextOption(option);
+    }
+    // The drop-down list of a combo box is a window of its own.
+    for (QComboBox* combo : w->findChildren<QComboBox*>())
+        combo->view()->setLayoutDirection(direction);
+    ApplyReadingOrder(w);
 }
 
 bool IsWindowRightToLeft(const CWnd& wnd)

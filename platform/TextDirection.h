@@ -10,6 +10,9 @@ namespace platform {
 // in its client area. Calling it again with the same direction does nothing.
 void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft);
 bool IsWindowRightToLeft(const CWnd& wnd);
+// Texts of buttons and check boxes read in the direction of their script
+// (installed once, with the first window).
+void InstallTextDirectionStyle();
 // A control rectangle given left-to-right, where it goes in `wnd` now.
 CRect VisualRect(const CWnd& wnd, const CRect& rect);
 

@@ -85,8 +85,7 @@ void CWnd::SetWindowText(const QString& text)
     if (w->isWindow()) {
         w->setWindowTitle(text);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setProperty(kTextProperty, text);
-        label->setText(DisplayText(StripMnemonic(text)));
+        SetLabelText(label, text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(DisplayText(text));
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
@@ -230,7 +229,11 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
     if (!w)
         return;
     if (w->isWindow()) {
-        w->setFixedSize(qMax(0, width), qMax(0, height));
+        // A window the user may resize keeps that; the size given is its least.
+        if (w->property(kResizableProperty).toBool())
+            w->setMinimumSize(qMax(0, width), qMax(0, height));
+        else
+            w->setFixedSize(qMax(0, width), qMax(0, height));
         w->setGeometry(x, y, qMax(0, width), qMax(0, height));
     } else {
         w->setGeometry(x, y, width, height);
@@ -963,6 +966,18 @@ BOOL CListCtrl::EnsureVisible(int row, BOOL partialOk)
     v->listModel()->publish();
     Q_UNUSED(partialOk);
     v->scrollTo(v->model()->index(row, 0), QAbstractItemView::EnsureVisible);
+    return TRUE;
+}
+
+BOOL CListCtrl::GetItemRect(int row, CRect& rect) const
+{
+    ListView* v = listOf(*this);
+    if (!v || row < 0 || row >= v->listModel()->count())
+        return FALSE;
+    v->listModel()->publish();
+    const QRect r = v->visualRect(v->model()->index(row, 0));
+    const QPoint topLeft = v->viewport()->mapToGlobal(QPoint(0, r.top()));
+    rect = {topLeft.x(), topLeft.y(), topLeft.x() + v->viewport()->width(), topLeft.y() + r.height()};
     return TRUE;
 }
 

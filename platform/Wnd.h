@@ -205,4 +205,11 @@ public:
     int GetSelectionMark() const;
     BOOL EnsureVisible(int row, BOOL partialOk = FALSE);
     void SetRowHeight(int height);
+    // The row's rectangle in screen coordinates (for a menu shown at it); FALSE off the rows.
+    BOOL GetItemRect(int row, CRect& rect) const;
 };
+
+namespace platform {
+// A caption as shown, without its mnemonic marks ("&&" is one '&').
+TESSELCORE_API QString StripMnemonic(const QString& raw);
+} // namespace platform

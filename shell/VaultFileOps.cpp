@@ -189,7 +189,7 @@ void CVaultwickDlg::OnExport()
             OtherStr(1500026, "Export faild, the vault could not be copied to '%s'!"), {target.Path()}));
         return;
     }
-    platform::ShowMessageBox(OtherStr(1500016, "Backup successfully!"));
+    platform::ShowMessageBox(OtherStr(1500016, "Backup successfully!"), QString(), MB_ICONINFORMATION);
 }
 
 // ---------------------------------------------------------------- import

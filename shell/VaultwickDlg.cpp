@@ -23,7 +23,6 @@
 #include "vault/LoginSeam.h"
 #include "vault/PasswdSetting.h"
 
-const QString CVaultwickDlg::s_strProductUrl = QStringLiteral("https://brindlewood.example.com/vaultwick/welcome");
 std::function<quint32()> CVaultwickDlg::s_fnSecondsNow = [] { return GetSecondsFromZero(); };
 QString CVaultwickDlg::s_strProgramFolder;
 
@@ -116,9 +115,10 @@ BOOL CVaultwickDlg::OnInitDialog()
     if (m_bStartMini && !m_bFirstRun)
         PostMessage(WM_SYSCOMMAND, SC_MINIMIZE);
     AddTrayIcon();
-    // The welcome page is a courtesy: a desktop without a browser must not stop the start.
+    // The first start shows the help page shipped beside the program (the
+    // tray's Help); a desktop without a viewer must not stop the start.
     if (m_bFirstRun)
-        platform::OpenWebAddress(s_strProductUrl);
+        OpenHelp();
     UpdateData(FALSE);
     m_bStartedUp = true;
     if (!m_strPendingCommand.isEmpty())

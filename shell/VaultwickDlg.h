@@ -80,8 +80,6 @@ public:
     static constexpr int s_iBackupPollMs = 1500;
     static constexpr quint32 s_iBackupPeriodSec = 604800;  // a backup when more than this has passed
 
-    // Opened once on the first run.
-    static const QString s_strProductUrl;
     // The seconds-from-1900 clock of the backup thread (tests replace it).
     static std::function<quint32()> s_fnSecondsNow;
     // The program folder; empty means the folder of the running executable (tests set it).

@@ -9,11 +9,11 @@ using vaultdlg::ShowLangMessage;
 const DialogTemplate CDlgChangePasswd::s_template = {
     IDD, "Change Passwd", {0, 0, 220, 84},
     {
-        {IDC_OLD_LABEL, Control::Static, "Old Passwd:", {7, 9, 70, 12}},
+        {IDC_OLD_LABEL, Control::Static, "&Old Passwd:", {7, 9, 70, 12}},
         {IDC_OLD, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
-        {IDC_NEW_LABEL, Control::Static, "New Passwd:", {7, 27, 70, 12}},
+        {IDC_NEW_LABEL, Control::Static, "&New Passwd:", {7, 27, 70, 12}},
         {IDC_NEW, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
-        {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 45, 70, 12}},
+        {IDC_REPEAT_LABEL, Control::Static, "&Repeat Passwd:", {7, 45, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 43, 133, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {108, 64, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 64, 50, 14}},

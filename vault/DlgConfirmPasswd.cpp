@@ -8,7 +8,7 @@ using vaultdlg::ShowLangMessage;
 const DialogTemplate CDlgConfirmPasswd::s_template = {
     IDD, "Confirm Password", {0, 0, 200, 62},
     {
-        {IDC_PROMPT, Control::Static, "Please Input Passwd:", {7, 7, 186, 12}},
+        {IDC_PROMPT, Control::Static, "Please Input &Passwd:", {7, 7, 186, 12}},
         {IDC_PASSWD, Control::Edit, "", {7, 21, 186, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {88, 42, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {143, 42, 50, 14}},

@@ -13,24 +13,24 @@ using vaultdlg::ShowLangMessage;
 const DialogTemplate CDlgEditEntry::s_template = {
     IDD, "Entry", {0, 0, 300, 211},
     {
-        {IDC_TITLE_LABEL, Control::Static, "Title:", {7, 9, 62, 12}},
+        {IDC_TITLE_LABEL, Control::Static, "&Title:", {7, 9, 62, 12}},
         {IDC_TITLE, Control::Edit, "", {72, 7, 221, 14}},
-        {IDC_USER_LABEL, Control::Static, "User Name:", {7, 27, 62, 12}},
+        {IDC_USER_LABEL, Control::Static, "&User Name:", {7, 27, 62, 12}},
         {IDC_USER, Control::Edit, "", {72, 25, 221, 14}},
-        {IDC_PASSWD_LABEL, Control::Static, "Passwd:", {7, 45, 62, 12}},
+        {IDC_PASSWD_LABEL, Control::Static, "&Passwd:", {7, 45, 62, 12}},
         {IDC_PASSWD, Control::Edit, "", {72, 43, 143, 14}, Style::Password},
-        {IDC_REPEAT_LABEL, Control::Static, "Repeat:", {7, 63, 62, 12}},
+        {IDC_REPEAT_LABEL, Control::Static, "&Repeat:", {7, 63, 62, 12}},
         {IDC_REPEAT, Control::Edit, "", {72, 61, 143, 14}, Style::Password},
         {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {72, 79, 143, 12}},
-        {IDC_URL_LABEL, Control::Static, "URL:", {7, 97, 62, 12}},
+        {IDC_URL_LABEL, Control::Static, "UR&L:", {7, 97, 62, 12}},
         {IDC_URL, Control::Edit, "", {72, 95, 221, 14}},
-        {IDC_EMAIL_LABEL, Control::Static, "Contact Email:", {7, 115, 62, 12}},
+        {IDC_EMAIL_LABEL, Control::Static, "Contact &Email:", {7, 115, 62, 12}},
         {IDC_EMAIL, Control::Edit, "", {72, 113, 221, 14}},
-        {IDC_NOTES_LABEL, Control::Static, "Notes:", {7, 133, 62, 12}},
+        {IDC_NOTES_LABEL, Control::Static, "&Notes:", {7, 133, 62, 12}},
         {IDC_NOTES, Control::Edit, "", {72, 131, 221, 52}, Style::MultiLine | Style::WantReturn},
         {IDOK, Control::Button, "OK (Alt+Enter)", {153, 190, 68, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel (Esc)", {225, 190, 68, 14}},
-        {IDC_OK_NEXT, Control::Button, "Ok and Next (Ctrl+Enter)", {7, 190, 110, 14}, Style::Hidden},
+        {IDC_OK_NEXT, Control::Button, "Ok and Ne&xt (Ctrl+Enter)", {7, 190, 110, 14}, Style::Hidden},
         // Outside the tab order, so Enter and Tab still walk from field to field
         // while an entry is typed; Alt+G, Alt+I and Alt+S reach them.
         {IDC_GENERATE, Control::Button, "&Generate", {219, 43, 74, 14}, Style::NoTabStop},
@@ -237,6 +237,18 @@ void CDlgEditEntry::OnOK()
     Save(false);
 }
 
+void CDlgEditEntry::OnCancel()
+{
+    ReadFields();
+    if (EntryChanged()) {
+        const QString question = LangText(IDD, 1310005, QStringLiteral("Discard the changes to this entry?"));
+        // The safe answer is the default one: a stray Enter keeps the typing.
+        if (platform::ShowMessageBox(question, QString(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return;
+    }
+    CBaseDlg::OnCancel();
+}
+
 void CDlgEditEntry::Save(bool next)
 {
     if (!g_pPwSettings || g_pPwSettings->ConfirmLogin() == -1) {
@@ -276,7 +288,7 @@ void CDlgEditEntry::ReadFields()
 void CDlgEditEntry::RefuseField(int strId, const QString& english, int labelId, int focusId)
 {
     const QString fmt = LangText(IDD, strId, english);
-    platform::ShowMessageBox(labelId ? FormatText(fmt, {GetDlgItemText(labelId)}) : fmt);
+    platform::ShowMessageBox(labelId ? FormatText(fmt, {platform::StripMnemonic(GetDlgItemText(labelId))}) : fmt);
     GetDlgItem(focusId).SetFocus();
 }
 

@@ -66,6 +66,8 @@ protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    // Esc, Cancel and the close button: changed fields are not dropped without asking.
+    void OnCancel() override;
     BOOL OnCommand(int id, UINT code) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     void UpdateLanguageStrToUI_Ex() override;

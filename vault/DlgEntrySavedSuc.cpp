@@ -5,9 +5,10 @@
 using vaultdlg::LangText;
 
 const DialogTemplate CDlgEntrySavedSuc::s_template = {
-    IDD, "Entry Added Successfully!", {0, 0, 220, 50},
+    IDD, "Entry Added Successfully!", {0, 0, 220, 58},
     {
-        {IDC_TEXT, Control::Static, "", {10, 8, 200, 36}},
+        // Three lines, also in scripts with tall lines (Arabic).
+        {IDC_TEXT, Control::Static, "", {10, 8, 200, 44}},
     }};
 
 CDlgEntrySavedSuc::CDlgEntrySavedSuc(int editMode, const QString& title, const QString& userName, int displayMs,

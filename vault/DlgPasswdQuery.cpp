@@ -14,6 +14,7 @@
 #include "platform/Clipboard.h"
 #include "platform/OpenUrl.h"
 #include "platform/PopupMenu.h"
+#include "platform/TextDirection.h"
 #include "vault/DlgConfirmPasswd.h"
 #include "vault/DlgEditEntry.h"
 #include "vault/DlgHelpers.h"
@@ -33,6 +34,7 @@ const char* const kHelpText =
 
 constexpr COLORREF kHintColor = RGB(128, 128, 128);
 constexpr COLORREF kNoticeColor = RGB(255, 0, 0);
+constexpr unsigned kNoticeAnchor = Style::MoveDown | Style::GrowRight;
 
 // Overwrites the stack below the caller, where decrypting and reading left
 // copies of vault pages.
@@ -55,23 +57,30 @@ const QString CDlgPasswdQuery::s_strMask = QStringLiteral("********");
 const DialogTemplate CDlgPasswdQuery::s_template = {
     IDD, "Passwd Query", {0, 0, 470, 330},
     {
-        {IDC_KEYWORDS, Control::Edit, "", {7, 7, 396, 14}},
-        {IDC_SEARCH, Control::Button, "Search", {409, 7, 54, 14}},
-        {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 158}, Style::CheckBoxes},
-        {IDC_CHECK_ALL, Control::CheckBox, "Check All", {7, 190, 90, 12}, Style::ThreeState},
-        {IDC_DELETE_CHECKED, Control::Button, "Delete Checked Items", {253, 189, 105, 14}, Style::Disabled},
-        {IDC_OPEN_URL, Control::Button, "Open URL (Alt+Enter)", {361, 189, 102, 14}, Style::Disabled},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "Show Passwd", {7, 206, 100, 12}},
-        {IDC_DIRECT_COPY, Control::CheckBox, "Direct Copy Passwd To Clipboard", {110, 206, 240, 12}},
+        {IDC_KEYWORDS, Control::Edit, "", {7, 7, 396, 14}, Style::GrowRight},
+        {IDC_SEARCH, Control::Button, "&Search", {409, 7, 54, 14}, Style::MoveRight},
+        {IDC_LIST, Control::ListCtrl, "Passwd Query List", {7, 26, 456, 158},
+         Style::CheckBoxes | Style::GrowRight | Style::GrowDown},
+        {IDC_CHECK_ALL, Control::CheckBox, "&Check All", {7, 190, 90, 12}, Style::ThreeState | Style::MoveDown},
+        {IDC_DELETE_CHECKED, Control::Button, "Delete C&hecked Items", {253, 189, 105, 14},
+         Style::Disabled | Style::MoveRight | Style::MoveDown},
+        {IDC_OPEN_URL, Control::Button, "Open &URL (Alt+Enter)", {361, 189, 102, 14},
+         Style::Disabled | Style::MoveRight | Style::MoveDown},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "Show &Passwd", {7, 206, 100, 12}, Style::MoveDown},
+        {IDC_DIRECT_COPY, Control::CheckBox, "Di&rect Copy Passwd To Clipboard", {110, 206, 240, 12}, Style::MoveDown},
         {IDC_NOTICE_COPIED, Control::Static, "Passwd is coped to clipboard. We will keep it 10 seconds......",
-         {7, 221, 456, 12}, Style::Hidden},
-        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 221, 456, 12}, Style::Hidden},
+         {7, 221, 456, 12}, Style::Hidden | kNoticeAnchor},
+        {IDC_NOTICE_REMOVED, Control::Static, "The passwd in clipboard is removed.", {7, 221, 456, 12},
+         Style::Hidden | kNoticeAnchor},
         {IDC_NOTICE_EACH_QUERY, Control::Static,
          "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 221, 456, 12},
-         Style::Hidden},
+         Style::Hidden | kNoticeAnchor},
         // Six lines of detail, also in scripts with tall lines (Arabic).
-        {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 88}, Style::MultiLine | Style::ReadOnly},
-    }};
+        {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 88},
+         Style::MultiLine | Style::ReadOnly | Style::GrowRight | Style::MoveDown},
+    },
+    // The list takes the height the user gives the window; the rows below it follow.
+    Style::MinimizeBox | Style::Resizable};
 
 CDlgPasswdQuery::CDlgPasswdQuery(int hintShown, CDialogEx* parent)
     : CBaseDlg(s_template, parent), m_bHintShown(hintShown)
@@ -436,12 +445,18 @@ void CDlgPasswdQuery::RenderDetail(int row)
     if (m_bHintShown)
         return;
     if (row < 0 || row >= m_list.GetItemCount()) {
-        SetDlgItemText(IDC_DETAIL, QString());
+        SetDlgItemText(IDC_DETAIL, m_list.GetItemCount() == 0 ? NothingFoundText() : QString());
         return;
     }
+    // In a window that reads from the right each value keeps its own
+    // direction: an address like 1111@1111.com would otherwise come out
+    // reordered (first-strong isolates).
+    const bool isolate = platform::IsWindowRightToLeft(*this);
     QVariantList cells;
-    for (int col = 0; col < COL_COUNT; ++col)
-        cells << m_list.GetItemText(row, col);
+    for (int col = 0; col < COL_COUNT; ++col) {
+        const QString cell = m_list.GetItemText(row, col);
+        cells << (isolate ? QChar(0x2068) + cell + QChar(0x2069) : cell);
+    }
     // Typing on often keeps the same first row: laying the text out again
     // costs more than comparing it.
     const QString text = FormatText(m_strDetailFormat, cells);
@@ -655,6 +670,7 @@ void CDlgPasswdQuery::DeleteCheckedItems()
     m_bBulkCheck = false;
     ShowDetail(0);
     UpdateCheckAll();
+    UpdateOpenUrl(SelectedRow());
 }
 
 void CDlgPasswdQuery::DeleteSelectedEntry()
@@ -664,6 +680,9 @@ void CDlgPasswdQuery::DeleteSelectedEntry()
         g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER))) {
         RemoveRow(row);
         UpdateCheckAll();
+        UpdateOpenUrl(SelectedRow());
+        if (m_list.GetItemCount() == 0)
+            RenderDetail(-1);
     }
 }
 
@@ -729,20 +748,21 @@ void CDlgPasswdQuery::OpenUrl()
     }
 }
 
-void CDlgPasswdQuery::ShowContextMenu()
+void CDlgPasswdQuery::ShowContextMenu(const CPoint* at)
 {
+    const bool onRow = SelectedRow() >= 0;
     const std::vector<platform::MenuItem> items = {
         {ID_MENU_OPEN_URL, GetDlgItemText(IDC_OPEN_URL), GetDlgItem(IDC_OPEN_URL).IsWindowEnabled() != 0},
         {0, {}},
         {ID_MENU_ADD, vaultdlg::LangText(IDD, 1320005, QStringLiteral("&Add Entry"))},
-        {ID_MENU_DELETE, vaultdlg::LangText(IDD, 1320006, QStringLiteral("&Delete Entry"))},
-        {ID_MENU_EDIT, vaultdlg::LangText(IDD, 1320007, QStringLiteral("&Edit Entry"))},
-        {ID_MENU_COPY, vaultdlg::LangText(IDD, 1320008, QStringLiteral("&Copy Entry"))},
+        {ID_MENU_DELETE, vaultdlg::LangText(IDD, 1320006, QStringLiteral("&Delete Entry")), onRow},
+        {ID_MENU_EDIT, vaultdlg::LangText(IDD, 1320007, QStringLiteral("&Edit Entry")), onRow},
+        {ID_MENU_COPY, vaultdlg::LangText(IDD, 1320008, QStringLiteral("&Copy Entry")), onRow},
         {0, {}},
         {ID_MENU_DELETE_CHECKED, GetDlgItemText(IDC_DELETE_CHECKED),
          GetDlgItem(IDC_DELETE_CHECKED).IsWindowEnabled() != 0},
     };
-    switch (platform::TrackPopupMenu(items, *this)) {
+    switch (platform::TrackPopupMenu(items, *this, at)) {
     case ID_MENU_OPEN_URL: OpenUrl(); break;
     case ID_MENU_ADD: AddEntry(); break;
     case ID_MENU_DELETE: DeleteSelectedEntry(); break;
@@ -781,6 +801,26 @@ void CDlgPasswdQuery::OnListNotify(const NMLISTVIEW& nm)
     }
 }
 
+void CDlgPasswdQuery::ShowContextMenuAtSelection()
+{
+    CRect rect;
+    if (!m_list.GetItemRect(SelectedRow(), rect)) {
+        m_list.GetWindowRect(rect);
+        rect.bottom = rect.top;
+    }
+    // Below the row's start, where a right click on it would have opened it.
+    const CPoint at{platform::IsWindowRightToLeft(*this) ? rect.right : rect.left, rect.bottom};
+    ShowContextMenu(&at);
+}
+
+QString CDlgPasswdQuery::NothingFoundText() const
+{
+    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS).trimmed();
+    if (keywords.isEmpty())
+        return vaultdlg::LangText(IDD, 1320014, QStringLiteral("The vault holds no entries yet."));
+    return FormatText(vaultdlg::LangText(IDD, 1320013, QStringLiteral("Nothing found for: %s")), {keywords});
+}
+
 BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
 {
     const WPARAM vk = msg->wParam;
@@ -791,6 +831,17 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
     if (msg->message != WM_KEYDOWN)
         return CBaseDlg::PreTranslateMessage(msg);
     const bool ctrl = platform::GetKeyState(VK_CONTROL) < 0;
+    const bool shift = platform::GetKeyState(VK_SHIFT) < 0;
+    // The list's own keys: the menu key (or Shift+F10) opens the pop-up menu
+    // at the selected row, Enter edits the row as a double click does.
+    if (msg->hwndId == IDC_LIST && (vk == VK_APPS || (vk == VK_F10 && shift && !ctrl))) {
+        ShowContextMenuAtSelection();
+        return TRUE;
+    }
+    if (vk == VK_RETURN && msg->hwndId == IDC_LIST && !ctrl && !shift && SelectedRow() >= 0) {
+        EditEntry(SelectedRow(), false);
+        return TRUE;
+    }
     if (vk == VK_RETURN) {
         Search();
         return TRUE;

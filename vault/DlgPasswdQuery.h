@@ -129,7 +129,9 @@ private:
     void EditEntry(int row, bool asCopy);
     void AddEntry();
     void OpenUrl();
-    void ShowContextMenu();
+    void ShowContextMenu(const CPoint* at = nullptr);
+    void ShowContextMenuAtSelection();
+    QString NothingFoundText() const;
     void UpdateCheckAll();
     void UpdateOpenUrl(int row);
     void ShowNotice(int id);

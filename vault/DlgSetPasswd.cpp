@@ -8,9 +8,9 @@ using vaultdlg::ShowLangMessage;
 const DialogTemplate CDlgSetPasswd::s_template = {
     IDD, "Set Password", {0, 0, 220, 66},
     {
-        {IDC_NEW_LABEL, Control::Static, "New Passwd:", {7, 9, 70, 12}},
+        {IDC_NEW_LABEL, Control::Static, "&New Passwd:", {7, 9, 70, 12}},
         {IDC_NEW, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
-        {IDC_REPEAT_LABEL, Control::Static, "Repeat Passwd:", {7, 27, 70, 12}},
+        {IDC_REPEAT_LABEL, Control::Static, "&Repeat Passwd:", {7, 27, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
         {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},

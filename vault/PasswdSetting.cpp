@@ -238,7 +238,7 @@ void CPasswdSetting::ShowError(int code, const QString& errText) const
     if (format.isEmpty())
         ShowSqlError(code, errText);
     else
-        platform::ShowMessageBox(FormatText(format, code, errText));
+        platform::ShowMessageBox(FormatText(format, code, errText), QString(), MB_ICONERROR);
 }
 
 int CPasswdSetting::ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db) const

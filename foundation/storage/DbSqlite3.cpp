@@ -637,5 +637,5 @@ QString c2w(const char* text) { return textFromSql(text); }
 
 void ShowSqlError(int code, const QString& errText)
 {
-    platform::ShowMessageBox(FormatText(s_strSqlErrorFormat, code, errText));
+    platform::ShowMessageBox(FormatText(s_strSqlErrorFormat, code, errText), QString(), MB_ICONERROR);
 }

@@ -12,9 +12,9 @@
 const DialogTemplate CDlgInitSettings::s_template = {
     IDD, "Init Settings", {0, 0, 220, 69},
     {
-        {IDC_LANG_LABEL, Control::Static, "UI Language Select:", {7, 9, 206, 10}},
+        {IDC_LANG_LABEL, Control::Static, "UI &Language Select:", {7, 9, 206, 10}},
         {IDC_LANG, Control::ComboBox, "", {7, 21, 206, 120}},
-        {IDC_FOLDER_LABEL, Control::Static, "Passwd DB Directory:", {7, 38, 80, 10}, Style::Hidden},
+        {IDC_FOLDER_LABEL, Control::Static, "Passwd DB &Directory:", {7, 38, 80, 10}, Style::Hidden},
         {IDC_FOLDER, Control::FolderEdit, "", {90, 36, 123, 14}, Style::Hidden},
         {IDOK, Control::Button, "OK", {163, 48, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {108, 48, 50, 14}, Style::Hidden},

@@ -1,5 +1,6 @@
 // The main window at work: hot-key controls, timers, the clipboard promise,
 // show and hide, the tray commands and the About window.
+#include <QDate>
 #include <QClipboard>
 #include <QGuiApplication>
 
@@ -155,7 +156,11 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
             m_driver.Click(about, CDlgAbout::IDC_LINK);
             EXPECT_TRUE(RegisteredIdsInLanguageFile(static_cast<CDlgAbout&>(about),
                                                     VW_SOURCE_DIR "/lang/Lang_enu.xml"));
-            m_driver.Click(about, IDCANCEL);
+            EXPECT_EQ(about.GetDlgItemText(CDlgAbout::IDC_VERSION).remove(QChar(0x2068)).remove(QChar(0x2069)),
+                      QString("Version %1, built on %2").arg(CDlgAbout::s_strVersion, CDlgAbout::s_strBuildDate));
+            EXPECT_TRUE(QDate::fromString(CDlgAbout::s_strBuildDate, Qt::ISODate).isValid());
+            EXPECT_FALSE(about.GetDlgItem(IDCANCEL)) << "the window closes with OK";
+            m_driver.Click(about, IDOK);
         });
         emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_ABOUT);
         emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_HELP);

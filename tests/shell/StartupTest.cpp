@@ -21,8 +21,9 @@ int FileMode(const QString& path)
 
 } // namespace
 
-TEST_F(MainWindowTest, FirstRunCreatesPrivateFilesAsksOnceAndOpensTheWelcomePageOnce)
+TEST_F(MainWindowTest, FirstRunCreatesPrivateFilesAsksOnceAndOpensTheShippedHelpPageOnce)
 {
+    ASSERT_TRUE(QFile::copy(VW_SOURCE_DIR "/shell/help/Vaultwick-help.html", path() + "Vaultwick-help.html"));
     ScriptedLogin login(std::nullopt);
     int firstRunDialogs = 0;
     m_driver.AnswerNextDialog([&](CDialogEx& first) {
@@ -47,7 +48,8 @@ TEST_F(MainWindowTest, FirstRunCreatesPrivateFilesAsksOnceAndOpensTheWelcomePage
     EXPECT_EQ(firstRunDialogs, 1);
     EXPECT_EQ(login.calls(), 0);
     ASSERT_EQ(m_urls.urls.size(), 1);
-    EXPECT_EQ(m_urls.urls[0].toString(), CVaultwickDlg::s_strProductUrl);
+    // The page the tray's Help opens, shipped beside the program; no web address.
+    EXPECT_EQ(m_urls.urls[0].toLocalFile(), path() + "Vaultwick-help.html");
     // Offscreen there is no X server to grab the default hot keys from: the
     // user is told, and the program runs on.
     EXPECT_EQ(m_driver.MessageTexts(),

@@ -114,7 +114,7 @@ TEST_F(DlgInitSettingsTest, ChoosingDeutschStoresItAndRedrawsInGermanBeforeOk)
         d.SelectComboItem(dlg, CDlgInitSettings::IDC_LANG, 1);
         EXPECT_EQ(GetGlobalSetting(g_strColLanguage), "Deutsch");
         EXPECT_EQ(dlg.GetWindowText(), "Ersteinrichtung");
-        EXPECT_EQ(dlg.GetDlgItemText(CDlgInitSettings::IDC_LANG_LABEL), "Sprache der Oberfläche:");
+        EXPECT_EQ(dlg.GetDlgItemText(CDlgInitSettings::IDC_LANG_LABEL), "&Sprache der Oberfläche:");
         EXPECT_EQ(CComboBox(dlg.GetDlgItem(CDlgInitSettings::IDC_LANG)).GetCurSel(), 1);
         d.SaveScreenshot(dlg, "/tmp/vw-initsettings-deu.png");
         d.Click(dlg, IDOK);

@@ -1,5 +1,7 @@
 #include "support/DialogDriver.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -8,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -64,8 +67,10 @@ DialogDriver::DialogDriver()
         return m_prevBox(text, caption, type);
     });
     m_prevHook = platform::SetModalHook([this](CDialogEx& dlg) { onModal(dlg); });
-    m_prevMenu = platform::SetPopupMenuHandler([this](const std::vector<platform::MenuItem>& items) -> UINT {
+    m_prevMenu = platform::SetPopupMenuHandler([this](const std::vector<platform::MenuItem>& items,
+                                                      const CPoint& at) -> UINT {
         m_menus.push_back(items);
+        m_menuPoints.push_back(at);
         m_log << QStringLiteral("menu");
         if (m_menuAnswers.empty())
             return 0;
@@ -427,5 +432,180 @@ QString windowPath(int wndId)
     if (!missing.isEmpty())
         return ::testing::AssertionFailure() << langFile.toStdString() << " lacks message(s) "
                                              << missing.join(QStringLiteral(", ")).toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+namespace {
+
+bool takesFocus(const ControlTemplate& c)
+{
+    return c.kind != Control::Static && c.kind != Control::GroupBox && !(c.style & Style::NoTabStop);
+}
+
+// The template's rectangle as the window shows it (mirrored when it reads from the right).
+DlgRect shownRect(const CDialogEx& dlg, const ControlTemplate& c)
+{
+    DlgRect r = c.rect;
+    if (dlg.GetWidget() && dlg.GetWidget()->layoutDirection() == Qt::RightToLeft)
+        r.x = dlg.GetTemplate().rect.cx - r.x - r.cx;
+    return r;
+}
+
+} // namespace
+
+std::vector<int> DialogDriver::ReadingOrder(CDialogEx& dlg, bool withStatics)
+{
+    // Rows from the template: a control whose middle lies within the height
+    // of a row's first control belongs to that row; each row left to right.
+    std::vector<const ControlTemplate*> shown;
+    for (const ControlTemplate& c : dlg.GetTemplate().controls) {
+        CWnd w = dlg.GetDlgItem(c.id);
+        if (!w || !w.IsWindowVisible() || c.kind == Control::GroupBox)
+            continue;
+        if (takesFocus(c) ? !w.IsWindowEnabled() : !withStatics)
+            continue;
+        shown.push_back(&c);
+    }
+    std::stable_sort(shown.begin(), shown.end(),
+                     [](const ControlTemplate* a, const ControlTemplate* b) { return a->rect.y < b->rect.y; });
+    std::vector<int> order;
+    for (std::size_t first = 0; first < shown.size();) {
+        std::size_t end = first + 1;
+        while (end < shown.size() &&
+               shown[end]->rect.y + shown[end]->rect.cy / 2 < shown[first]->rect.y + shown[first]->rect.cy)
+            ++end;
+        std::vector<const ControlTemplate*> row(shown.begin() + long(first), shown.begin() + long(end));
+        // From the left edge, or from the right one in a mirrored window.
+        const bool rtl = dlg.GetWidget() && dlg.GetWidget()->layoutDirection() == Qt::RightToLeft;
+        std::stable_sort(row.begin(), row.end(), [&](const ControlTemplate* a, const ControlTemplate* b) {
+            const DlgRect ra = shownRect(dlg, *a), rb = shownRect(dlg, *b);
+            return rtl ? ra.x + ra.cx > rb.x + rb.cx : ra.x < rb.x;
+        });
+        for (const ControlTemplate* c : row)
+            order.push_back(c->id);
+        first = end;
+    }
+    return order;
+}
+
+std::vector<int> DialogDriver::TabOrder(CDialogEx& dlg)
+{
+    std::vector<int> ids;
+    const std::vector<int> expected = ReadingOrder(dlg);
+    if (expected.empty() || !Focus(dlg, expected.front()))
+        return ids;
+    const int start = CWnd::GetFocus().GetDlgCtrlID();
+    for (int i = 0; i < 100; ++i) {
+        ids.push_back(CWnd::GetFocus().GetDlgCtrlID());
+        sendKey(QApplication::focusWidget(), Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QCoreApplication::processEvents();
+        if (CWnd::GetFocus().GetDlgCtrlID() == start)
+            break;
+    }
+    return ids;
+}
+
+::testing::AssertionResult DialogDriver::TabFollowsReadingOrder(CDialogEx& dlg)
+{
+    const std::vector<int> expected = ReadingOrder(dlg);
+    const std::vector<int> actual = TabOrder(dlg);
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    QStringList e, a;
+    for (int id : expected)
+        e << QString::number(id);
+    for (int id : actual)
+        a << QString::number(id);
+    return ::testing::AssertionFailure() << "window " << dlg.GetTemplateId() << ": Tab goes "
+                                         << a.join(' ').toStdString() << ", reading order is "
+                                         << e.join(' ').toStdString();
+}
+
+std::map<QChar, std::vector<int>> DialogDriver::Mnemonics(CDialogEx& dlg)
+{
+    std::map<QChar, std::vector<int>> letters;
+    for (const ControlTemplate& c : dlg.GetTemplate().controls) {
+        if (c.kind != Control::Static && c.kind != Control::Button && c.kind != Control::CheckBox &&
+            c.kind != Control::Radio)
+            continue;
+        const QChar letter = platform::MnemonicOf(dlg.GetDlgItemText(c.id));
+        if (!letter.isNull())
+            letters[letter].push_back(c.id);
+    }
+    return letters;
+}
+
+bool DialogDriver::PressMnemonic(CDialogEx& dlg, QChar letter)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != dlg.GetWidget()) {
+        Activate(dlg);
+        target = QApplication::focusWidget() ? QApplication::focusWidget() : dlg.GetWidget();
+    }
+    if (!target)
+        return false;
+    // Through the shortcut map, as the window system delivers Alt+letter.
+    const auto key = Qt::Key(letter.toUpper().unicode());
+    QTest::sendKeyEvent(QTest::Press, target, key, QString(letter.toLower()), Qt::AltModifier);
+    if (QApplication::focusWidget())
+        target = QApplication::focusWidget();
+    QTest::sendKeyEvent(QTest::Release, target, key, QString(letter.toLower()), Qt::AltModifier);
+    QCoreApplication::processEvents();
+    // A button's mnemonic presses it and lets it go a moment later, as a click.
+    QWidget* host = dlg.GetWidget();
+    if (host)
+        (void)QTest::qWaitFor([&] {
+            if (!dlg.GetWidget())
+                return true;
+            for (QAbstractButton* b : host->findChildren<QAbstractButton*>())
+                if (b->isDown())
+                    return false;
+            return true;
+        }, 2000);
+    return true;
+}
+
+::testing::AssertionResult DialogDriver::MnemonicsAreUnique(CDialogEx& dlg)
+{
+    for (const auto& [letter, ids] : Mnemonics(dlg)) {
+        if (ids.size() < 2)
+            continue;
+        QStringList list;
+        for (int id : ids)
+            list << QString::number(id) + " \"" + dlg.GetDlgItemText(id) + "\"";
+        return ::testing::AssertionFailure() << "window " << dlg.GetTemplateId() << ": Alt+"
+                                             << QString(letter).toStdString() << " belongs to "
+                                             << list.join(", ").toStdString();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult DialogDriver::LabelMnemonicsFocusTheirControls(CDialogEx& dlg)
+{
+    const std::vector<int> order = ReadingOrder(dlg, true);
+    for (const auto& [letter, ids] : Mnemonics(dlg)) {
+        const int id = ids.front();
+        const ControlTemplate* c = dlg.GetTemplate().Find(id);
+        const auto at = std::find(order.begin(), order.end(), id);
+        if (!c || c->kind != Control::Static || at == order.end())
+            continue;
+        // The control that follows the label in reading order takes the focus.
+        auto next = std::find_if(at + 1, order.end(), [&](int other) {
+            const ControlTemplate* t = dlg.GetTemplate().Find(other);
+            return t && takesFocus(*t);
+        });
+        if (next == order.end())
+            continue;
+        const std::vector<int> tab = ReadingOrder(dlg);
+        Focus(dlg, tab.front() == *next && tab.size() > 1 ? tab.back() : tab.front());
+        PressMnemonic(dlg, letter);
+        const int focus = CWnd::GetFocus().GetDlgCtrlID();
+        if (focus != *next)
+            return ::testing::AssertionFailure()
+                   << "window " << dlg.GetTemplateId() << ": Alt+" << QString(letter).toStdString() << " of \""
+                   << dlg.GetDlgItemText(id).toStdString() << "\" focuses " << focus << ", not " << *next;
+    }
     return ::testing::AssertionSuccess();
 }

@@ -7,6 +7,7 @@
 // waiting, and takes screenshots. Keep one alive for the whole test.
 #include <deque>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include <QString>
@@ -49,6 +50,8 @@ public:
     // shown are recorded.
     void AnswerNextMenu(UINT id) { m_menuAnswers.push_back(id); }
     const std::vector<std::vector<platform::MenuItem>>& Menus() const { return m_menus; }
+    // Where each menu would have opened (screen coordinates).
+    const std::vector<CPoint>& MenuPoints() const { return m_menuPoints; }
     // File and folder choosers: the next one returns this path (empty = cancel).
     void AnswerNextChooser(const QString& path) { m_chooserAnswers.push_back(path); }
     const std::vector<platform::ChooserRequest>& Choosers() const { return m_choosers; }
@@ -86,6 +89,23 @@ public:
     void DeactivateAll();
     bool SaveScreenshot(CDialogEx& dlg, const QString& pngPath);
 
+    // ---- keyboard ----
+    // The shown controls in reading order as the template places them: rows
+    // from top to bottom, each from left to right (from right to left in a
+    // window that reads from the right). Controls that take the focus only
+    // (enabled ones), unless `withStatics`.
+    std::vector<int> ReadingOrder(CDialogEx& dlg, bool withStatics = false);
+    // The controls Tab visits, from the first in reading order round to it again.
+    std::vector<int> TabOrder(CDialogEx& dlg);
+    ::testing::AssertionResult TabFollowsReadingOrder(CDialogEx& dlg);
+    // Alt+letter of every static text, button, check box and radio button, as shown now.
+    std::map<QChar, std::vector<int>> Mnemonics(CDialogEx& dlg);
+    ::testing::AssertionResult MnemonicsAreUnique(CDialogEx& dlg);
+    // Presses Alt+letter as the window system delivers it (shortcuts included).
+    bool PressMnemonic(CDialogEx& dlg, QChar letter);
+    // Alt+letter of each label puts the focus on the control after it.
+    ::testing::AssertionResult LabelMnemonicsFocusTheirControls(CDialogEx& dlg);
+
 private:
     void onModal(CDialogEx& dlg);
 
@@ -94,6 +114,7 @@ private:
     std::deque<UINT> m_menuAnswers;
     std::deque<QString> m_chooserAnswers;
     std::vector<std::vector<platform::MenuItem>> m_menus;
+    std::vector<CPoint> m_menuPoints;
     std::vector<platform::ChooserRequest> m_choosers;
     QStringList m_log;
     CDialogEx* m_runTarget = nullptr;

@@ -9,7 +9,7 @@ MessageBoxRecorder::MessageBoxRecorder()
             m_answers.pop_front();
             return answer;
         }
-        return type == MB_YESNO ? int(IDYES) : int(IDOK);
+        return (type & MB_TYPEMASK) == MB_YESNO ? int(IDYES) : int(IDOK);
     });
 }
 

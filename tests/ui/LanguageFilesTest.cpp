@@ -150,6 +150,62 @@ std::string Join(const QStringList& list)
     return list.join("\n  ").toStdString();
 }
 
+// The Alt+letter of a caption ("Sho&w" -> 'W'), null without one ("&&" is a plain '&').
+QChar Mnemonic(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&')
+            continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toUpper();
+    }
+    return QChar();
+}
+
+bool IsControlText(const QString& key)
+{
+    static const QRegularExpression kControl(QStringLiteral("^Window \\d+ > ItemCtrl \\d+$"));
+    return kControl.match(key).hasMatch();
+}
+
+// Controls of one window that share a letter, and letters the global hot
+// keys (Alt+A, Alt+Q) take before any window sees them.
+QStringList MnemonicClashes(const LangFile& file)
+{
+    QStringList faults;
+    QMap<QString, QString> owner;  // "Window N" + letter -> key
+    for (auto it = file.texts.begin(); it != file.texts.end(); ++it) {
+        if (!IsControlText(it.key()))
+            continue;
+        const QChar letter = Mnemonic(it.value());
+        if (letter.isNull())
+            continue;
+        if (letter == 'A' || letter == 'Q')
+            faults << it.key() + ": Alt+" + letter + " is a global hot key";
+        const QString slot = it.key().section(" > ", 0, 0) + " Alt+" + letter;
+        if (owner.contains(slot))
+            faults << it.key() + " \"" + it.value() + "\" and " + owner.value(slot) + " share Alt+" + letter;
+        else
+            owner.insert(slot, it.key() + " \"" + it.value() + "\"");
+    }
+    // The query window's pop-up menu: its own items and two buttons' captions.
+    QMap<QChar, QString> menu;
+    for (const char* key : {"Window 13200 > ItemCtrl 13213", "Window 13200 > OtherString 1320005",
+                            "Window 13200 > OtherString 1320006", "Window 13200 > OtherString 1320007",
+                            "Window 13200 > OtherString 1320008", "Window 13200 > ItemCtrl 13212"}) {
+        const QChar letter = Mnemonic(file.texts.value(key));
+        if (letter.isNull())
+            continue;
+        if (menu.contains(letter))
+            faults << QString(key) + " and " + menu.value(letter) + " share " + letter + " in the pop-up menu";
+        menu.insert(letter, key);
+    }
+    return faults;
+}
+
 const LangFile& English()
 {
     static const LangFile english = ParseLangFile(LangPath("enu"));
@@ -178,6 +234,18 @@ TEST(LanguageFiles, EnglishReferenceParses)
     // 13 display names in each of the two language lists
     const auto keys = english.texts.keys();
     EXPECT_EQ(std::count_if(keys.begin(), keys.end(), IsLanguageListItem), 26);
+}
+
+TEST(LanguageFiles, EnglishControlsOfOneWindowNeverShareAMnemonic)
+{
+    const QStringList clashes = MnemonicClashes(English());
+    EXPECT_TRUE(clashes.isEmpty()) << "mnemonics:\n  " << Join(clashes);
+    // The keyboard user's own captions: every label of an edit and every
+    // button of the entry editor and the query window has one.
+    for (const char* key : {"Window 13100 > ItemCtrl 13105", "Window 13100 > ItemCtrl 13119",
+                            "Window 13200 > ItemCtrl 13202", "Window 13200 > ItemCtrl 13213",
+                            "Window 15000 > ItemCtrl 15020", "Window 9000 > ItemCtrl 9001"})
+        EXPECT_FALSE(Mnemonic(English().texts.value(key)).isNull()) << key;
 }
 
 TEST(LanguageFiles, AllTwelveTranslationsArePresent)
@@ -274,6 +342,19 @@ TEST_P(Translation, LeavesNoTextEmpty)
         return !english.trimmed().isEmpty() && text.trimmed().isEmpty()
                    ? "empty, English \"" + english + "\""
                    : QString();
+    });
+}
+
+TEST_P(Translation, ControlsOfOneWindowNeverShareAMnemonic)
+{
+    const QStringList clashes = MnemonicClashes(file);
+    EXPECT_TRUE(clashes.isEmpty()) << "mnemonics:\n  " << Join(clashes);
+}
+
+TEST_P(Translation, KeepsEveryMnemonicOfTheEnglishControls)
+{
+    ExpectEachText("no Alt+letter", [](const QString& english, const QString& text) {
+        return !Mnemonic(english).isNull() && Mnemonic(text).isNull() ? "\"" + text + "\" has none" : QString();
     });
 }
 

@@ -186,9 +186,10 @@ TEST_F(DlgEditEntryTest, ChecksRefuseInOrderAndFocusTheField)
         d.Click(dlg, IDOK);
         EXPECT_EQ(d.LastMessage(), "'Passwd:'can not be empty!");
         EXPECT_TRUE(HasFocus(dlg, E::IDC_PASSWD));
-        d.Click(dlg, IDCANCEL);
+        d.Click(dlg, IDCANCEL);  // typed fields: asked, and the recorder discards
     });
-    EXPECT_EQ(d.MessageTexts().size(), 4);
+    EXPECT_EQ(d.MessageTexts().size(), 5);
+    EXPECT_EQ(d.LastMessage(), "Discard the changes to this entry?");
     EXPECT_EQ(entryCount(), before);
 }
 

@@ -60,7 +60,7 @@ TEST_F(QueryDlgTest, TypingSearchesEveryKeywordOutsideThePassword)
         EXPECT_EQ(column(dlg, 0), QStringList({"GitHub"}));
         d.SetText(dlg, Q::IDC_KEYWORDS, "mail-secret");
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
-        EXPECT_EQ(detail(dlg), "");
+        EXPECT_EQ(detail(dlg), "Nothing found for: mail-secret");
         EXPECT_FALSE(dlg.GetDlgItem(Q::IDC_OPEN_URL).IsWindowEnabled());
         d.SetText(dlg, Q::IDC_KEYWORDS, "100%' OR '1'='1");
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
