@@ -18,7 +18,6 @@ cmake --build "$build" -j"$(nproc)" --target test_storage test_ui test_vault tes
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 (cd "$build" && ctest --output-on-failure -j2 --timeout 900)
 
 seconds="${FUZZ_SECONDS:-30}"
