@@ -57,6 +57,42 @@ ModalHook SetModalHook(ModalHook hook)
     return previous;
 }
 
+QWidget* FrontOwner()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible() && !modal->isMinimized())
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() && !active->isMinimized() ? active : nullptr;
+}
+
+void DiscardTypedAhead()
+{
+    // Keys the user pressed before a prompt is shown were meant for the
+    // window they were typed in; delivered now they would land in the
+    // prompt's edit. What has reached the program so far is taken and
+    // dropped.
+    struct KeyEater : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::InputMethod:
+                return true;
+            default:
+                return false;
+            }
+        }
+    } eater;
+    QCoreApplication::instance()->installEventFilter(&eater);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::KeyPress);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::KeyRelease);
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(&eater);
+}
+
 void SendKeyInput(UINT vk, UINT modifiers)
 {
     QWidget* target = QApplication::focusWidget();
@@ -107,10 +143,13 @@ bool CDialogEx::Build()
 {
     if (m_host)
         return false;
-    QWidget* parentWidget = m_pParent && m_pParent->m_host ? m_pParent->m_host : nullptr;
+    QWidget* parentWidget = m_pParent && m_pParent->m_host ? m_pParent->m_host : platform::FrontOwner();
     m_host = new DialogHost(this, parentWidget);
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    // Above an owner that stays on top, or the window manager keeps it behind.
+    if (parentWidget && (parentWidget->window()->windowFlags() & Qt::WindowStaysOnTopHint))
+        flags |= Qt::WindowStaysOnTopHint;
     if (m_template.style & Style::MinimizeBox)
         flags |= Qt::WindowMinimizeButtonHint;
     m_host->setWindowFlags(flags);
@@ -165,7 +204,12 @@ int CDialogEx::DoModal()
     }
     if (host && host->owner() == this)
         guarded([this] { OnDestroy(); return 0; });
+    const QPointer<QWidget> owner(host ? host->parentWidget() : nullptr);
     DestroyHost();
+    // The keyboard goes back to the window the dialog belonged to, also
+    // where no window manager hands it back.
+    if (owner && owner->isVisible() && !owner->isMinimized())
+        owner->activateWindow();
     return m_result;
 }
 

@@ -124,6 +124,12 @@ TESSELCORE_API ModalHook SetModalHook(ModalHook hook);
 // Sends a press and release of a virtual key (with HOTKEYF_ modifiers) to
 // the focused window, queued like real input; the key hook sees it.
 TESSELCORE_API void SendKeyInput(UINT vk, UINT modifiers = 0);
+// The window a dialog or box without an owner belongs to: the visible modal
+// dialog the user is in, else the active window; null when there is none.
+TESSELCORE_API QWidget* FrontOwner();
+// Drops the keys pressed so far and not yet delivered: a prompt takes only
+// what is typed once it is shown.
+TESSELCORE_API void DiscardTypedAhead();
 
 // State of a modifier key (VK_SHIFT, VK_CONTROL, VK_MENU) while a key message
 // is handled: negative when down, as GetKeyState answers.

@@ -184,7 +184,15 @@ bool CreateOwnerOnlyFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    Fd fd(openRetry(native(path), O_WRONLY | O_CREAT | O_EXCL, 0600));
+    int flags = O_WRONLY | O_CREAT | O_EXCL;
+    struct stat target {};
+    struct stat link {};
+    // O_EXCL refuses a symbolic link even when it leads nowhere; the file it
+    // leads to is created here, private like any other.
+    if (::stat(native(path).constData(), &target) != 0 && errno == ENOENT &&
+        ::lstat(native(path).constData(), &link) == 0 && S_ISLNK(link.st_mode))
+        flags = O_WRONLY | O_CREAT;
+    Fd fd(openRetry(native(path), flags, 0600));
     if (!fd.valid())
         return errno == EEXIST;
     // The umask may have taken bits away, never added: set the mode exactly.

@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
+
+#include "platform/DialogEx.h"
 
 namespace platform {
 namespace {
@@ -25,8 +28,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     // show as a box glyph here.
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // Owned by the window the user is in, above it even when it stays on top.
+    QWidget* owner = FrontOwner();
     QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption,
-                    shown, QMessageBox::NoButton, QApplication::activeWindow());
+                    shown, QMessageBox::NoButton, owner);
+    if (owner && (owner->window()->windowFlags() & Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (type == MB_OKCANCEL) {
         box.addButton(QMessageBox::Ok);
         box.setDefaultButton(box.addButton(QMessageBox::Cancel));
@@ -36,7 +43,12 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     } else {
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
-    switch (box.exec()) {
+    const QPointer<QWidget> keep(owner);
+    const int pressed = box.exec();
+    // Without a window manager nobody hands the keyboard back.
+    if (keep && keep->isVisible())
+        keep->activateWindow();
+    switch (pressed) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -247,10 +247,8 @@ void CVaultwickDlg::OnSelChangeLanguage()
     SetNewFont(this);
     g_pXmlLang->SetFile(GetLangFile(lang));
     g_pXmlLang->LoadSettings();
-    // Empty when the new file lacks it: the store then uses its built-in text.
-    QString errorFormat;
-    GetOtherStr_ByStrId(0, 1003, errorFormat);
-    g_pPwSettings->SetErrorFormat(errorFormat);
+    // No fixed format: the store takes its message from the language now loaded.
+    g_pPwSettings->SetErrorFormat(QString());
     SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
     if (stored)
         ShowSavedNotice();

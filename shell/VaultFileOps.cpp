@@ -89,7 +89,16 @@ void CVaultwickDlg::OnImport()
         return;
 
     const QString failed = OtherStr(1500017, "Import faild!");
+    // The file imported from is only read: whatever it is, it stays as it was.
+    const EnumDbFile kind = CDbSqlite3::InspectFile(source.Path());
+    if (kind != DBFILE_ENCRYPTED && kind != DBFILE_PLAIN) {
+        QString why = QStringLiteral("The file '%s' is damaged or is not a vault. It was left as it is.");
+        GetOtherStr_ByStrId(CDlgDbLogin::IDD, 1340004, why);
+        platform::ShowMessageBox(failed + QStringLiteral("\r\n") + FormatText(why, source.Path()));
+        return;
+    }
     auto other = std::make_unique<CDbSqlite3>(source.Path());
+    other->SetReadOnly(1);
     if (!other->ConfirmPasswd(QString(), 0)) {
         CDlgDbLogin login(other.get());
         login.SetTypeBackup(1);

@@ -2,6 +2,7 @@
 
 #include "vault/DlgHelpers.h"
 #include "vault/DlgSetPasswd.h"
+#include "vault/PasswdSetting.h"
 
 using vaultdlg::ShowLangMessage;
 
@@ -56,5 +57,7 @@ void CDlgChangePasswd::OnOK()
         GetDlgItem(IDC_NEW).SetFocus();
         return;
     }
+    if (g_pPwSettings)
+        g_pPwSettings->GetQueryAuth().RecordPasswd();
     EndDialog(IDOK);
 }

@@ -1,6 +1,7 @@
 #include "vault/DlgConfirmPasswd.h"
 
 #include "vault/DlgHelpers.h"
+#include "vault/PasswdSetting.h"
 
 using vaultdlg::ShowLangMessage;
 
@@ -25,6 +26,7 @@ BOOL CDlgConfirmPasswd::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
     m_pFocusWnd = GetDlgItem(IDC_PASSWD);
+    platform::DiscardTypedAhead();
     SetForegroundWindow();
     return TRUE;
 }
@@ -43,6 +45,8 @@ void CDlgConfirmPasswd::OnOK()
         return;
     if (check == vaultdlg::PasswdCheck::Accepted) {
         m_strPasswd = passwd;
+        if (g_pPwSettings)
+            g_pPwSettings->GetQueryAuth().RecordPasswd();
         EndDialog(IDOK);
         return;
     }

@@ -38,6 +38,7 @@ BOOL CDlgDbLogin::OnInitDialog()
     m_bWaiting = false;
     SetDlgItemText(IDC_PROMPT, PromptText());
     m_pFocusWnd = GetDlgItem(IDC_PASSWD);
+    platform::DiscardTypedAhead();
     SetForegroundWindow();
     return TRUE;
 }
@@ -53,6 +54,16 @@ void CDlgDbLogin::OnOK()
     if (m_bWaiting)
         return;
     const QString passwd = GetDlgItemText(IDC_PASSWD);
+    // No password opens a file that is no vault: say so, and leave the file
+    // as it is (opening an empty file for writing would make it one).
+    const EnumDbFile kind = m_pDb ? CDbSqlite3::InspectFile(m_pDb->GetPathFile()) : DBFILE_MISSING;
+    if (kind != DBFILE_ENCRYPTED && kind != DBFILE_PLAIN) {
+        ShowLangMessage(IDD, 1340004, QStringLiteral("The file '%s' is damaged or is not a vault. It was left as it is."),
+                        {m_pDb ? m_pDb->GetPathFile() : QString()});
+        m_strPasswd.clear();
+        EndDialog(IDCANCEL);
+        return;
+    }
     if (m_pDb && m_pDb->ConfirmPasswd(passwd, 0)) {
         m_strPasswd = passwd;
         EndDialog(IDOK);

@@ -318,9 +318,10 @@ bool CDlgEditEntry::UpdateEntry()
                    quoteSqlText(m_strUserName), quoteSqlText(m_strPasswd), quoteSqlText(m_strURL),
                    quoteSqlText(m_strEmail), quoteSqlText(m_strNotes)),
     };
-    const int code = g_pSqlite->Transaction(sqls);
+    QString errText;
+    const int code = g_pSqlite->Transaction(sqls, &errText);
     if (code != 0) {
-        ShowSqlError(code, QString());
+        g_pPwSettings->ShowSqlFailure(code, errText);
         GetDlgItem(IDC_TITLE).SetFocus();
         return false;
     }

@@ -11,6 +11,7 @@
 #include "vault/DlgEditEntry.h"
 #include "vault/DlgHelpers.h"
 #include "vault/PasswdSetting.h"
+#include "vault/QueryAuth.h"
 #include "vault/QueryStatement.h"
 
 namespace {
@@ -25,21 +26,6 @@ const char* const kHelpText =
 
 constexpr COLORREF kHintColor = RGB(128, 128, 128);
 constexpr COLORREF kNoticeColor = RGB(255, 0, 0);
-
-// Timer 2 for each time-based input frequency.
-int AuthorizationMs(int freq)
-{
-    switch (freq) {
-    case FREQ_10_SECONDS: return 10000;
-    case FREQ_30_SECONDS: return 30000;
-    case FREQ_1_MINUTE: return 60000;
-    case FREQ_5_MINUTES: return 300000;
-    case FREQ_10_MINUTES: return 600000;
-    case FREQ_30_MINUTES: return 1800000;
-    case FREQ_1_HOUR: return 3600000;
-    default: return 0;
-    }
-}
 
 bool IsPrintableKey(WPARAM vk)
 {
@@ -90,6 +76,8 @@ void CDlgPasswdQuery::InitResizeAndMultiLangParam_Individual()
 BOOL CDlgPasswdQuery::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
+    // The opening is an activation; a login asked for now covers it.
+    g_pPwSettings->GetQueryAuth().RecordActivation();
     if (g_pPwSettings->ConfirmLogin() == -1) {
         EndDialog(IDCANCEL);
         return TRUE;
@@ -135,6 +123,7 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     if (!read)
         freq = FREQ_EACH_QUERY;
     m_bWithoutPasswd = g_pSqlite->ConfirmPasswd(QString(), 2) ? 1 : 0;
+    g_pPwSettings->GetQueryAuth().SetWithoutPasswd(m_bWithoutPasswd);
     if (m_bWithoutPasswd) {
         g_bNeedPasswd = 0;
         freq = FREQ_LOGIN_ONCE;
@@ -151,7 +140,13 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     m_pFocusWnd.SetFocus();
     SetTopMost(TRUE);
     SetForegroundWindow();
-    EmptyCtrls();
+    // Due now: asked at once, before anything is typed.
+    if (EnsureAuthorised(true)) {
+        EmptyCtrls();
+    } else {
+        SetKeywordText(m_bHintShown ? m_strHint : QString());
+        m_pFocusWnd.SetFocus();
+    }
     return TRUE;
 }
 
@@ -192,16 +187,10 @@ void CDlgPasswdQuery::OnDestroy()
 void CDlgPasswdQuery::AttachFreq(int freq)
 {
     m_eInputFreq = EnumPwInputFreq(GetEnumFreq(freq) < 0 ? FREQ_EACH_QUERY : freq);
-    switch (m_eInputFreq) {
-    case FREQ_LOGIN_ONCE: g_pPwSettings->SetAuthorition(1); break;
-    case FREQ_EACH_ACTIVATION: break;
-    case FREQ_EACH_QUERY: g_pPwSettings->SetAuthorition(0); break;
-    default: SetTimer(TIMER_AUTHORIZATION, UINT(AuthorizationMs(m_eInputFreq))); break;
-    }
-    if (m_eInputFreq != FREQ_EACH_ACTIVATION && m_eInputFreq != FREQ_EACH_QUERY && m_bLoginAtOpen) {
-        g_pPwSettings->SetAuthorition(1);
-        m_bLoginAtOpen = 0;
-    }
+    g_pPwSettings->GetQueryAuth().SetFreq(m_eInputFreq);
+    // Timer 2 tells when a time-based mode runs out while the window is open.
+    if (const int ms = CQueryAuth::IntervalMs(m_eInputFreq))
+        SetTimer(TIMER_AUTHORIZATION, UINT(ms));
 }
 
 void CDlgPasswdQuery::OnActivate(UINT state, BOOL minimized)
@@ -216,11 +205,13 @@ void CDlgPasswdQuery::OnActivate(UINT state, BOOL minimized)
         m_bConfirmInProgress = 0;
         return;
     }
-    if (m_eInputFreq == FREQ_EACH_ACTIVATION)
-        g_pPwSettings->SetAuthorition(0);
+    // The opening's own activation was counted while opening.
     if (m_bLoginAtOpen) {
-        g_pPwSettings->SetAuthorition(1);
         m_bLoginAtOpen = 0;
+    } else {
+        g_pPwSettings->GetQueryAuth().RecordActivation();
+        if (!EnsureAuthorised(false))
+            return;
     }
     GetDlgItem(IDC_KEYWORDS).SetFocus();
 }
@@ -233,6 +224,24 @@ BOOL CDlgPasswdQuery::ConfirmPasswd()
     m_bConfirmInProgress = IsWindowVisible() ? 1 : 0;
     CDlgConfirmPasswd dlg(this);
     return dlg.DoModal() == IDOK;
+}
+
+BOOL CDlgPasswdQuery::EnsureAuthorised(bool forQuery)
+{
+    const CQueryAuth& auth = g_pPwSettings->GetQueryAuth();
+    if (forQuery ? auth.MayQuery() : auth.MayReveal())
+        return TRUE;
+    if (ConfirmPasswd())
+        return TRUE;
+    // Nothing listed earlier stays to be copied or shown.
+    ClearResults();
+    return FALSE;
+}
+
+void CDlgPasswdQuery::ClearResults()
+{
+    SqlResultMap none;
+    FillList(none);
 }
 
 void CDlgPasswdQuery::SetKeywordText(const QString& text)
@@ -267,14 +276,13 @@ void CDlgPasswdQuery::EmptyCtrls()
 
 void CDlgPasswdQuery::Search()
 {
+    if (!m_bRefresh && !EnsureAuthorised(true))
+        return;
     int freq = FREQ_EACH_QUERY;
-    while (!g_pPwSettings->GetPasswdSetting(freq, g_strColInputFreq)) {
-        if (!ConfirmPasswd()) {
-            g_pPwSettings->SetAuthorition(0);
-            return;
-        }
-        g_pPwSettings->SetAuthorition(1);
-    }
+    bool read = false;
+    Authorized([&] { read = g_pPwSettings->GetPasswdSetting(freq, g_strColInputFreq); });
+    if (!read)
+        freq = FREQ_EACH_QUERY;
 
     const QString sql = BuildQueryStatement(m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS));
     SqlResultMap rows;
@@ -288,13 +296,14 @@ void CDlgPasswdQuery::Search()
 
     // A vault without a password has nothing to ask for, whatever its setting says.
     AttachFreq(m_bWithoutPasswd ? int(FREQ_LOGIN_ONCE) : freq);
+    g_pPwSettings->GetQueryAuth().RecordQuery();
     m_bRecentQuery = 1;
     SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
 }
 
 void CDlgPasswdQuery::FillList(SqlResultMap& rows)
 {
-    const bool show = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
+    const bool show = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && g_pPwSettings->GetQueryAuth().MayReveal();
     QList<QStringList> items;
     items.reserve(qsizetype(rows.size()));
     if (!rows.empty()) {
@@ -385,6 +394,8 @@ BOOL CDlgPasswdQuery::CopyPasswdToClipboard()
     const int row = SelectedRow();
     if (row < 0)
         return TRUE;
+    if (!EnsureAuthorised(false))
+        return FALSE;
     QString passwd;
     if (!g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) ||
         !platform::SetClipboardSecret(passwd)) {
@@ -414,7 +425,13 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         SetTimer(TIMER_HIDE_REMOVED, 2500);
         break;
     case TIMER_AUTHORIZATION:
-        g_pPwSettings->SetAuthorition(0);
+        // Ran out with the window open: no password stays in view, and an
+        // active window asks now rather than at the next keystroke.
+        if (!g_pPwSettings->GetQueryAuth().MayReveal()) {
+            MaskPasswords();
+            if (m_bActive && !EnsureAuthorised(false))
+                return;
+        }
         break;
     case TIMER_HIDE_COPIED:
         GetDlgItem(IDC_NOTICE_COPIED).ShowWindow(SW_HIDE);
@@ -474,7 +491,6 @@ BOOL CDlgPasswdQuery::ConfirmToReveal(int checkBoxId)
         CheckDlgButton(checkBoxId, BST_UNCHECKED);
         return FALSE;
     }
-    g_pPwSettings->SetAuthorition(1);
     return TRUE;
 }
 
@@ -561,14 +577,17 @@ template <class F>
 void CDlgPasswdQuery::Authorized(F&& action)
 {
     const int previous = g_pPwSettings->GetQueryAuthorization();
+    const bool refresh = m_bRefresh;
     g_pPwSettings->SetAuthorition(1);
+    m_bRefresh = true;
     action();
+    m_bRefresh = refresh;
     g_pPwSettings->SetAuthorition(previous);
 }
 
 void CDlgPasswdQuery::EditEntry(int row, bool asCopy)
 {
-    if (row < 0 || row >= m_list.GetItemCount())
+    if (row < 0 || row >= m_list.GetItemCount() || !EnsureAuthorised(false))
         return;
     StEntry entry{m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER), QString(),
                   m_list.GetItemText(row, COL_URL),   m_list.GetItemText(row, COL_EMAIL),

@@ -85,6 +85,10 @@ private:
     void Search();
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
+    // Asks first when the program's re-ask policy says the password is due
+    // for a search (or for revealing one); a cancel empties the list.
+    BOOL EnsureAuthorised(bool forQuery);
+    void ClearResults();
     // Before a check box shows or copies passwords: asks when the vault's
     // frequency wants it; a cancel switches the box off again (FALSE).
     BOOL ConfirmToReveal(int checkBoxId);
@@ -129,5 +133,6 @@ private:
     bool m_bFilling = false;
     bool m_bBulkCheck = false;
     bool m_bActive = false;
+    bool m_bRefresh = false;  // a search after an allowed edit: asks nothing
     QString m_strPrevCacheSize;
 };

@@ -1,6 +1,7 @@
 #include "vault/DlgSetPasswd.h"
 
 #include "vault/DlgHelpers.h"
+#include "vault/PasswdSetting.h"
 
 using vaultdlg::ShowLangMessage;
 
@@ -46,6 +47,8 @@ void CDlgSetPasswd::OnOK()
     if (!vaultdlg::CheckNewPasswd(*this, IDC_NEW, IDC_REPEAT, 1370003, 1370004))
         return;
     if (g_pSqlite->ConfirmAndChangePasswd(QString(), newPasswd, 0)) {
+        if (g_pPwSettings)
+            g_pPwSettings->GetQueryAuth().RecordPasswd();
         EndDialog(IDOK);
         return;
     }

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "foundation/storage/GlobalSettings.h"
 #include "platform/WinTypes.h"
+#include "vault/PasswdSetting.h"
 
 namespace {
 LoginPrompt& installedPrompt()
@@ -22,5 +24,10 @@ int ShowLoginPrompt(CDbSqlite3* db, int backupFlag, QString& passwordOut)
     const LoginPrompt& prompt = installedPrompt();
     if (!prompt || !db)
         return IDCANCEL;
-    return prompt(db, backupFlag, passwordOut) == IDOK ? IDOK : IDCANCEL;
+    if (prompt(db, backupFlag, passwordOut) != IDOK)
+        return IDCANCEL;
+    // A login that asked and was right counts as a query of the vault.
+    if (db == g_pSqlite && g_pPwSettings)
+        g_pPwSettings->GetQueryAuth().RecordPasswd();
+    return IDOK;
 }

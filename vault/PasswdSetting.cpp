@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
+#include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "vault/LoginSeam.h"
@@ -42,6 +43,8 @@ constexpr int kSqliteRead = 20;
 constexpr int kSqliteDeny = 1;
 
 const QString kBackupSubFolder = QStringLiteral("Backup/");
+// The login dialog's section holds the texts about the vault file itself.
+constexpr int kVaultFileTexts = 13400;
 
 // Text of an integer column; anything that is not a number reads as 0.
 int ToInt(const QString& text)
@@ -213,10 +216,14 @@ int CPasswdSetting::GetQueryAuthorization() const
 
 void CPasswdSetting::ShowError(int code, const QString& errText) const
 {
-    if (m_strErrFormat.isEmpty())
+    // Looked up when shown, so the text follows the language chosen now,
+    // at start-up as after a change on the settings page.
+    const QString format =
+        m_strErrFormat.isEmpty() ? CBaseResizeAndMultiLang::GetOtherStrOr(0, 1003, QString()) : m_strErrFormat;
+    if (format.isEmpty())
         ShowSqlError(code, errText);
     else
-        platform::ShowMessageBox(FormatText(m_strErrFormat, code, errText));
+        platform::ShowMessageBox(FormatText(format, code, errText));
 }
 
 int CPasswdSetting::ExecOrShow(const QString& sql, SqlResultMap* rows, CDbSqlite3* db) const
@@ -298,7 +305,45 @@ int CPasswdSetting::CreateDbPasswd()
 
 int CPasswdSetting::CheckAndUpdateDbPasswd()
 {
-    return 1;
+    CDbSqlite3* db = g_pSqlite;
+    if (!db)
+        return 0;
+    const QString path = db->GetPathFile();
+    const auto text = [&path](int strId, const char* english) {
+        return FormatText(CBaseResizeAndMultiLang::GetOtherStrOr(kVaultFileTexts, strId, QString::fromUtf8(english)),
+                          path);
+    };
+    // Nothing is written to a file that is not known to be this program's
+    // encrypted vault unless the user says so.
+    switch (CDbSqlite3::InspectFile(path)) {
+    case DBFILE_ENCRYPTED:
+        return 1;
+    case DBFILE_MISSING:
+        return CreateDbPasswd();
+    case DBFILE_EMPTY:
+        if (platform::ShowMessageBox(text(1340005, "The vault file '%s' is empty (0 bytes).\r\n"
+                                                   "Create a new, empty vault in its place?"),
+                                     QString(), MB_YESNO) != IDYES)
+            return 0;
+        return CreateDbPasswd();
+    case DBFILE_PLAIN:
+        if (platform::ShowMessageBox(text(1340006, "The vault file '%s' is not encrypted: anyone who can read the "
+                                                   "file can read its entries.\r\nEncrypt it now? (No leaves the "
+                                                   "file as it is and ends the program.)"),
+                                     QString(), MB_YESNO) != IDYES)
+            return 0;
+        if (db->InitDB() != 0 || !db->ConfirmAndChangePasswd(QString(), QString(), 0)) {
+            platform::ShowMessageBox(text(1340007, "The vault file '%s' could not be encrypted; it was left as it "
+                                                   "is."));
+            db->CloseDB();
+            return 0;
+        }
+        return 1;
+    case DBFILE_DAMAGED:
+        break;
+    }
+    platform::ShowMessageBox(text(1340004, "The file '%s' is damaged or is not a vault. It was left as it is."));
+    return 0;
 }
 
 int CPasswdSetting::InitTables()

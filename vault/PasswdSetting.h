@@ -5,6 +5,7 @@
 #include "foundation/storage/BaseTessel.h"
 #include "foundation/storage/DbSqlite3.h"
 #include "vault/PwTypes.h"
+#include "vault/QueryAuth.h"
 #include "vault/VaultcoreApi.h"
 
 // Table and column names of the vault; every statement is built from them.
@@ -48,6 +49,10 @@ public:
     // While 0, no statement may read the input frequency.
     void SetAuthorition(int flag);
     int GetQueryAuthorization() const;
+    // A failed statement, in the format of the current language.
+    void ShowSqlFailure(int code, const QString& errText) const { ShowError(code, errText); }
+    // When the master password is due again, for every window of the program.
+    CQueryAuth& GetQueryAuth() { return m_queryAuth; }
 
     // Lays out a new, empty vault in the file of g_pSqlite.
     int CreateDbPasswd();
@@ -97,6 +102,7 @@ private:
     QString m_strErrFormat;
     int m_iQueryAuthorization = 0;
     CDbSqlite3* m_pGuardedDb = nullptr;
+    CQueryAuth m_queryAuth;
 };
 
 // The one store of the program, created and deleted by the main program.

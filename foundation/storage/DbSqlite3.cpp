@@ -59,6 +59,28 @@ bool isMissingOrEmpty(const QString& path)
 
 CDbSqlite3::CDbSqlite3(const QString& pathFile) : m_strPathFile(pathFile) {}
 
+EnumDbFile CDbSqlite3::InspectFile(const QString& pathFile)
+{
+    const QFileInfo info(pathFile);
+    if (!info.exists())
+        return DBFILE_MISSING;
+    if (!info.isFile())
+        return DBFILE_DAMAGED;
+    if (info.size() == 0)
+        return DBFILE_EMPTY;
+    if (isPlainDatabaseFile(pathFile))
+        return DBFILE_PLAIN;
+    // An encrypted file is whole pages (512 bytes at the least) of what looks
+    // like noise; without the key nothing more can be told.
+    return info.size() % 512 == 0 ? DBFILE_ENCRYPTED : DBFILE_DAMAGED;
+}
+
+void CDbSqlite3::SetReadOnly(int readOnly)
+{
+    std::lock_guard guard(m_lock);
+    m_bReadOnly = readOnly ? 1 : 0;
+}
+
 CDbSqlite3::~CDbSqlite3()
 {
     std::lock_guard guard(m_lock);
@@ -102,6 +124,18 @@ int CDbSqlite3::InitDB()
         // SQLite refused to close; let it close once nothing uses it any more.
         sqlite3_close_v2(m_pDb);
         m_pDb = nullptr;
+    }
+    if (m_bReadOnly) {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(m_strPathFile).constData(), &db, SQLITE_OPEN_READONLY,
+                                       nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_close(db);
+            return rc;
+        }
+        m_pDb = db;
+        sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
+        return SQLITE_OK;
     }
     // A new file is private from its first byte, and is keyed and written
     // before anyone else gets to run a statement on it: a keyed file left at
@@ -254,14 +288,17 @@ int CDbSqlite3::ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& er
     return code;
 }
 
-int CDbSqlite3::Transaction(const QStringList& sqls)
+int CDbSqlite3::Transaction(const QStringList& sqls, QString* failure)
 {
     std::lock_guard guard(m_lock);
     QString errText;
     int code = ExecSQL_W(QStringLiteral("BEGIN"), nullptr, errText);
     // Without a transaction the statements would each commit on their own.
-    if (code != SQLITE_OK)
+    if (code != SQLITE_OK) {
+        if (failure)
+            *failure = errText;
         return code;
+    }
     SqlResultMap discarded;
     for (const QString& sql : sqls) {
         code = ExecSQL_W(sql, &discarded, errText);
@@ -274,7 +311,10 @@ int CDbSqlite3::Transaction(const QStringList& sqls)
         if (code == SQLITE_OK)
             return SQLITE_OK;
     }
-    ExecSQL_W(QStringLiteral("ROLLBACK"), nullptr, errText);
+    if (failure)
+        *failure = errText;
+    QString rollbackErr;
+    ExecSQL_W(QStringLiteral("ROLLBACK"), nullptr, rollbackErr);
     return code;
 }
 
@@ -294,6 +334,8 @@ int CDbSqlite3::AuthDispatch(void* self, int action, const char* a1, const char*
                              const char* trigger)
 {
     // Runs inside a statement of this object, so its lock is already held.
+    if (static_cast<CDbSqlite3*>(self)->m_bAuthBypass)
+        return SQLITE_OK;
     for (const auto& param : static_cast<CDbSqlite3*>(self)->m_arrAuthParam)
         if (const int answer = param->AuthFunc(param->UserData, action, a1, a2, db, trigger))
             return answer;
@@ -327,8 +369,11 @@ int CDbSqlite3::ConfirmPasswd(const QString& passwd, int mode)
     if (mode < 0 || mode > 2)
         return 0;
     if (mode == 0 || mode == 1) {
-        m_bLoggedIn = ConfirmPasswdByReopenDb(passwd);
-        if (!m_bLoggedIn)
+        // A logged-in object keeps its connection through a refused check.
+        const int wasLoggedIn = m_bLoggedIn && m_pDb;
+        const int opened = ConfirmPasswdByReopenDb(passwd);
+        m_bLoggedIn = opened || wasLoggedIn;
+        if (!opened)
             return 0;
         if (mode == 1)
             return 1;
@@ -336,9 +381,41 @@ int CDbSqlite3::ConfirmPasswd(const QString& passwd, int mode)
     return ConfirmPasswdByEncryptStr(passwd);
 }
 
+sqlite3* CDbSqlite3::OpenTrial(const QString& passwd)
+{
+    sqlite3* trial = nullptr;
+    const int flags = m_bReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (sqlite3_open_v2(QFile::encodeName(m_strPathFile).constData(), &trial, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(trial);
+        return nullptr;
+    }
+    // The helpers work on m_pDb: lend them the trial connection.
+    sqlite3* const kept = m_pDb;
+    m_pDb = trial;
+    const bool opened = KeyConnection(keyOf(passwd)) == SQLITE_OK && Probe();
+    m_pDb = kept;
+    if (!opened) {
+        sqlite3_close(trial);
+        return nullptr;
+    }
+    sqlite3_set_authorizer(trial, &CDbSqlite3::AuthDispatch, this);
+    return trial;
+}
+
 int CDbSqlite3::ConfirmPasswdByReopenDb(const QString& passwd)
 {
     std::lock_guard guard(m_lock);
+    if (m_pDb && m_bLoggedIn) {
+        // Tried on a connection of its own, which takes the place of the open
+        // one only when it reads the file: a typing error never costs the
+        // running vault its key.
+        sqlite3* trial = OpenTrial(passwd);
+        if (!trial)
+            return 0;
+        sqlite3_close_v2(m_pDb);
+        m_pDb = trial;
+        return 1;
+    }
     CloseDB();
     if (InitDB() != SQLITE_OK)
         return 0;
@@ -379,99 +456,76 @@ int CDbSqlite3::ConfirmPasswdByEncryptStr(const QString& passwd)
 int CDbSqlite3::ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode)
 {
     std::lock_guard guard(m_lock);
-    if (!ConfirmPasswd(oldPasswd, mode))
+    if (m_bReadOnly || !ConfirmPasswd(oldPasswd, mode))
         return 0;
-    QString errText;
-    QString oldHash;
     const bool updateHash = mode != 1;
-    const QString hashWhere = FormatText("WHERE %s=0", g_strColDbPasswdId);
-    if (updateHash) {
-        SqlResultMap rows;
-        int code = ExecSQL_W(FormatText("SELECT %s FROM %s %s", g_strColDbPasswd, g_strTnStDbPasswd, hashWhere),
-                             &rows, errText);
-        if (code == SQLITE_OK) {
-            oldHash = rows.empty() ? QString() : rows[0][g_strColDbPasswd];
-            code = ExecSQL_W(FormatText("UPDATE %s SET %s=%s %s", g_strTnStDbPasswd, g_strColDbPasswd,
-                                        quoteSqlText(SHA256(s_strKeyPrefix + newPasswd)), hashWhere),
-                             nullptr, errText);
-        }
-        if (code != SQLITE_OK) {
-            ShowSqlError(code, errText);
-            CloseDB();
-            InitDB();
-            return 0;
-        }
-    }
-
-    const bool plain = isPlainDatabaseFile(m_strPathFile);
-    const int changed = plain ? EncryptPlainFile(keyOf(newPasswd)) : RekeyAndVerify(keyOf(newPasswd));
-    if (changed)
-        return 1;
-
-    // The key is the old one: reopen with it and put the old hash back, so
-    // the old password keeps working in full.
-    CloseDB();
-    InitDB();
-    if (!plain)
-        KeyConnection(keyOf(oldPasswd));
-    if (updateHash)
-        ExecSQL_W(FormatText("UPDATE %s SET %s=%s %s", g_strTnStDbPasswd, g_strColDbPasswd, quoteSqlText(oldHash),
-                             hashWhere),
-                  nullptr, errText);
-    return 0;
-}
-
-int CDbSqlite3::RekeyAndVerify(const QByteArray& key)
-{
-    // sqlite3_rekey answers 0 even when it changed nothing (wrong key held,
-    // another reader): a write on the same connection shows whether it
-    // worked, and reopening with the new key proves it.
-    QString errText;
-    SqlResultMap rows;
-    if (sqlite3_rekey(m_pDb, key.constData(), static_cast<int>(key.size())) != SQLITE_OK ||
-        ExecSQL_W(QStringLiteral("PRAGMA user_version"), &rows, errText) != SQLITE_OK || rows.empty() ||
-        ExecSQL_W(FormatText("PRAGMA user_version = %d", rows[0].begin()->second.toInt()), nullptr, errText) !=
-            SQLITE_OK)
+    if (!WriteKeyedCopy(keyOf(newPasswd), SHA256(s_strKeyPrefix + newPasswd), updateHash))
         return 0;
-    CloseDB();
-    return InitDB() == SQLITE_OK && KeyConnection(key) == SQLITE_OK && Probe();
+    m_bLoggedIn = 1;
+    return 1;
 }
 
-int CDbSqlite3::EncryptPlainFile(const QByteArray& key)
+int CDbSqlite3::WriteKeyedCopy(const QByteArray& key, const QString& newHash, bool updateHash)
 {
-    // sqlite3_rekey does nothing on a file that was never keyed: write a keyed
-    // copy beside it and move that over the original in one step.
-    const QString tmp = platform::CreateTempFileBeside(m_strPathFile);
+    // sqlite3_rekey rewrites the file page by page in place, and the hash is
+    // a statement of its own: a stop between the two, or half-way through,
+    // leaves a file whose key and hash disagree. A complete keyed copy beside
+    // the file, with the new hash written into it, takes the file's name in
+    // one rename instead; until then the file is untouched.
+    // A vault reached through a symbolic link stays where the link leads.
+    const QString canonical = QFileInfo(m_strPathFile).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? m_strPathFile : canonical;
+    const QString tmp = platform::CreateTempFileBeside(target);
     if (tmp.isEmpty())
         return 0;
     QString errText;
-    SqlResultMap rows;
-    bool ok = false;
+    int code = SQLITE_ERROR;
+    bool attached = false;
     {
         sqlite3_stmt* raw = nullptr;
         sqlite3_prepare_v2(m_pDb, "ATTACH DATABASE ? AS enc KEY ?", -1, &raw, nullptr);
         StmtPtr attach(raw);
         const QByteArray tmpName = QFile::encodeName(tmp);
-        if (attach && sqlite3_bind_text(attach.get(), 1, tmpName.constData(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
-            sqlite3_bind_blob(attach.get(), 2, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT) ==
-                SQLITE_OK &&
-            sqlite3_step(attach.get()) == SQLITE_DONE) {
-            attach.reset();
-            ok = ExecSQL_W(FormatText("PRAGMA enc.cipher_page_size = %d", s_iCipherPageSize), nullptr, errText) == 0 &&
-                 ExecSQL_W(FormatText("PRAGMA enc.kdf_iter = %d", m_iKdfIter), nullptr, errText) == 0 &&
-                 ExecSQL_W(QStringLiteral("SELECT sqlcipher_export('enc')"), nullptr, errText) == 0 &&
-                 ExecSQL_W(QStringLiteral("PRAGMA main.user_version"), &rows, errText) == 0 && !rows.empty() &&
-                 ExecSQL_W(FormatText("PRAGMA enc.user_version = %d", rows[0].begin()->second.toInt()), nullptr,
-                           errText) == 0;
-            ok = ExecSQL_W(QStringLiteral("DETACH DATABASE enc"), nullptr, errText) == 0 && ok;
-        }
+        attached = attach &&
+                   sqlite3_bind_text(attach.get(), 1, tmpName.constData(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+                   sqlite3_bind_blob(attach.get(), 2, key.constData(), static_cast<int>(key.size()),
+                                     SQLITE_TRANSIENT) == SQLITE_OK &&
+                   sqlite3_step(attach.get()) == SQLITE_DONE;
     }
-    ok = ok && platform::SyncFile(tmp) && CloseDB() && platform::ReplaceFile(tmp, m_strPathFile);
-    if (!ok) {
+    if (attached) {
+        SqlResultMap rows;
+        m_bAuthBypass = true;
+        const bool copied =
+            ExecSQL_W(FormatText("PRAGMA enc.cipher_page_size = %d", s_iCipherPageSize), nullptr, errText) == 0 &&
+            ExecSQL_W(FormatText("PRAGMA enc.kdf_iter = %d", m_iKdfIter), nullptr, errText) == 0 &&
+            ExecSQL_W(QStringLiteral("SELECT sqlcipher_export('enc')"), nullptr, errText) == 0 &&
+            ExecSQL_W(QStringLiteral("PRAGMA main.user_version"), &rows, errText) == 0 && !rows.empty() &&
+            ExecSQL_W(FormatText("PRAGMA enc.user_version = %d", rows[0].begin()->second.toInt()), nullptr,
+                      errText) == 0;
+        m_bAuthBypass = false;
+        code = copied ? SQLITE_OK : SQLITE_ERROR;
+        if (copied && updateHash) {
+            code = ExecSQL_W(FormatText("UPDATE enc.%s SET %s=%s WHERE %s=0", g_strTnStDbPasswd, g_strColDbPasswd,
+                                        quoteSqlText(newHash), g_strColDbPasswdId),
+                             nullptr, errText);
+            if (code != SQLITE_OK)
+                ShowSqlError(code, errText);
+            else if (sqlite3_changes(m_pDb) == 0)
+                code = ExecSQL_W(FormatText("INSERT INTO enc.%s(%s,%s) VALUES(0,%s)", g_strTnStDbPasswd,
+                                            g_strColDbPasswdId, g_strColDbPasswd, quoteSqlText(newHash)),
+                                 nullptr, errText);
+        }
+        QString detachErr;
+        if (ExecSQL_W(QStringLiteral("DETACH DATABASE enc"), nullptr, detachErr) != SQLITE_OK && code == SQLITE_OK)
+            code = SQLITE_ERROR;
+    }
+    // The open connection stays on the old file until the rename is done, so
+    // a failure anywhere before leaves it working with the old key.
+    if (code != SQLITE_OK || !platform::SyncFile(tmp) || !platform::ReplaceFile(tmp, target)) {
         platform::RemoveFile(tmp);
         return 0;
     }
-    // The file now holds the new key whatever the reopening below says.
+    // The file now holds the new key and hash whatever the reopening says.
     if (InitDB() == SQLITE_OK)
         KeyConnection(key);
     return 1;

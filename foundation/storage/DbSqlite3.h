@@ -22,6 +22,15 @@ using SqlResultMap = std::map<int, SqlRowMap>;
 using AuthFuncPtr = int (*)(void* userData, int action, const char* arg1, const char* arg2,
                             const char* dbName, const char* trigger);
 
+// What a file on disk is, by its size and first bytes, before it is opened.
+enum EnumDbFile {
+    DBFILE_MISSING,
+    DBFILE_EMPTY,      // 0 bytes
+    DBFILE_PLAIN,      // an unencrypted SQLite file
+    DBFILE_ENCRYPTED,  // whole pages of no recognisable header: a keyed file
+    DBFILE_DAMAGED,    // anything else: truncated, not a database, a folder
+};
+
 struct StAuthParam {
     AuthFuncPtr AuthFunc = nullptr;
     void* UserData = nullptr;
@@ -41,6 +50,12 @@ public:
     CDbSqlite3(const CDbSqlite3&) = delete;
     CDbSqlite3& operator=(const CDbSqlite3&) = delete;
 
+    static EnumDbFile InspectFile(const QString& pathFile);
+
+    // A read-only object never creates, keys or writes its file (a file
+    // another vault is imported from).
+    void SetReadOnly(int readOnly);
+
     void SetPathFile(const QString& pathFile);
     QString GetPathFile() const;
     int IsLoggedIn() const;
@@ -59,7 +74,8 @@ public:
     int ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& errText);
     // 0 = every statement ran and was committed, else the code of the first
     // failing statement (everything rolled back).
-    int Transaction(const QStringList& sqls);
+    // errText, when given, gets SQLite's text for the failure.
+    int Transaction(const QStringList& sqls, QString* errText = nullptr);
 
     // 1 = a table of that name exists, 0 = it does not or the query failed.
     int TableExists(const QString& table);
@@ -72,6 +88,11 @@ public:
     int ConfirmPasswdByReopenDb(const QString& passwd);
     int ConfirmPasswdByEncryptStr(const QString& passwd);
     // 1 only when the file is really encrypted with the new key afterwards.
+    // The new key and the new stored hash reach the disk together: a keyed
+    // copy that holds the new hash is synced and renamed over the file, so
+    // at every instant the file opens with the password its hash names.
+    // Afterwards the object is open and logged in with the new password; a
+    // refused old password leaves a logged-in object as it was.
     int ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode);
 
     std::recursive_mutex& GetLock();
@@ -92,8 +113,8 @@ private:
 
     int KeyConnection(const QByteArray& key);
     int Probe();
-    int EncryptPlainFile(const QByteArray& key);
-    int RekeyAndVerify(const QByteArray& key);
+    int WriteKeyedCopy(const QByteArray& key, const QString& newHash, bool updateHash);
+    sqlite3* OpenTrial(const QString& passwd);
 
     std::vector<std::unique_ptr<StAuthParam>> m_arrAuthParam;
     int m_bLoggedIn = 0;
@@ -102,6 +123,9 @@ private:
     int m_nRowIndex = 0;
     QString m_strPathFile;
     int m_iKdfIter = s_iDefaultKdfIter;
+    int m_bReadOnly = 0;
+    // Set while the file is copied whole: the copy reads what guards hide.
+    bool m_bAuthBypass = false;
     mutable std::recursive_mutex m_lock;
 };
 

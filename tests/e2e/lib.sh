@@ -31,7 +31,8 @@ e2e_fail() {
 
 e2e_require_tools() {
     local tool missing=()
-    for tool in Xvfb xdotool xclip trayer import "$@"; do
+    # E2E_WM=openbox: the run has a window manager, as a desktop has.
+    for tool in Xvfb xdotool xclip trayer import xprop ${E2E_WM:-} "$@"; do
         command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
     done
     if ((${#missing[@]})); then
@@ -66,11 +67,21 @@ e2e_start_display() {
     export DISPLAY=":$number"
     e2e_log "X server on $DISPLAY"
 
+    if [[ -n ${E2E_WM:-} ]]; then
+        "$E2E_WM" --sm-disable >"$E2E_OUT/wm.log" 2>&1 &
+        E2E_PIDS+=($!)
+        e2e_retry "$E2E_TIMEOUT" _e2e_wm_ready || e2e_fail "$E2E_WM did not start (see $E2E_OUT/wm.log)"
+        e2e_log "window manager $E2E_WM"
+    fi
+
     trayer --edge bottom --align right --widthtype request --height 32 \
         --SetDockType true --transparent false >"$E2E_OUT/trayer.log" 2>&1 &
     E2E_PIDS+=($!)
     e2e_retry "$E2E_TIMEOUT" e2e_tray_host_ready || e2e_fail "trayer did not take the tray"
 }
+
+# A window manager names itself on the root window.
+_e2e_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 e2e_tray_host_ready() {
     # The tray host owns the selection _NET_SYSTEM_TRAY_S0.
@@ -219,6 +230,40 @@ e2e_copy_program_folder() {
 
 # e2e_file_mode PATH: the permission bits in octal, e.g. 600.
 e2e_file_mode() { stat -c '%a' "$1"; }
+
+# The window that has the keyboard: the active one under a window manager,
+# else the focused top-level window. Decimal id.
+e2e_front_window() {
+    if [[ -n ${E2E_WM:-} ]]; then
+        xdotool getactivewindow 2>/dev/null
+    else
+        xdotool getwindowfocus -f 2>/dev/null
+    fi
+}
+
+# Windows of process PID in stacking order, bottom first (decimal ids);
+# needs a window manager.
+e2e_stacking_of() {
+    local id
+    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -oE '0x[0-9a-f]+'); do
+        [[ $(xdotool getwindowpid "$id" 2>/dev/null) == "$1" ]] && printf '%d\n' "$id"
+    done
+}
+
+_e2e_is_front() { [[ $(e2e_front_window) == "$1" ]]; }
+_e2e_on_top_of() { [[ $(e2e_stacking_of "$2" | tail -n1) == "$1" ]]; }
+
+# e2e_expect_front WINDOW_ID WHAT PID: the window has the keyboard without
+# being given it, and (under a window manager) lies above every other
+# window of the program.
+e2e_expect_front() {
+    e2e_retry "$E2E_TIMEOUT" _e2e_is_front "$1" ||
+        e2e_fail "$2 does not have the focus (it went to '$(xdotool getwindowname "$(e2e_front_window)" 2>/dev/null)')"
+    if [[ -n ${E2E_WM:-} ]]; then
+        e2e_retry "$E2E_TIMEOUT" _e2e_on_top_of "$1" "$3" || e2e_fail "$2 is not on top: $(e2e_stacking_of "$3" | tr '\n' ' ')"
+    fi
+    e2e_log "$2 is in front"
+}
 
 e2e_expect_eq() {
     [[ $1 == "$2" ]] || e2e_fail "${3:-value}: expected '$2', got '$1'"

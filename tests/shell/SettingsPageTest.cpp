@@ -152,6 +152,75 @@ TEST_F(SettingsPageTest, AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFre
     });
 }
 
+// The program has just verified the password: set, changed or removed on the
+// page, the next Alt+Q and Alt+A ask nothing, and a typing error afterwards
+// breaks nothing.
+TEST_F(SettingsPageTest, SetChangeAndRemoveStayLoggedInAndATypingErrorBreaksNothing)
+{
+    PrepareProgramFolder({});
+    ScriptedLogin login(std::nullopt);
+    CVaultwickDlg dlg;
+    const auto openQueryAndAdd = [&] {
+        m_driver.AnswerNextDialog([&](CDialogEx& q) {
+            EXPECT_EQ(q.GetTemplateId(), 13200);
+            q.EndDialog(IDCANCEL);
+        });
+        dlg.OpenEntryDialog(D::HOTKEY_QUERY);
+        m_driver.AnswerNextDialog([&](CDialogEx& e) {
+            EXPECT_EQ(e.GetTemplateId(), 13100);
+            e.EndDialog(IDCANCEL);
+        });
+        dlg.OpenEntryDialog(D::HOTKEY_ADD);
+    };
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        m_driver.AnswerNextDialog([&](CDialogEx& c) {
+            m_driver.Type(c, CDlgSetPasswd::IDC_NEW, "one");
+            m_driver.Type(c, CDlgSetPasswd::IDC_REPEAT, "one");
+            m_driver.Click(c, IDOK);
+        });
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        openQueryAndAdd();
+
+        m_driver.AnswerNextDialog([&](CDialogEx& c) {
+            m_driver.Type(c, CDlgChangePasswd::IDC_OLD, "one");
+            m_driver.Type(c, CDlgChangePasswd::IDC_NEW, "two");
+            m_driver.Type(c, CDlgChangePasswd::IDC_REPEAT, "two");
+            m_driver.Click(c, IDOK);
+        });
+        m_driver.Click(dlg, D::IDC_CHANGE_LOGIN_PASSWD);
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd("two", 2));
+        openQueryAndAdd();
+
+        // Right after the change: a wrong password, then Cancel.
+        m_driver.Click(dlg, D::IDC_RADIO_OTHER);
+        m_driver.AnswerNextDialog([&](CDialogEx& c) {
+            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, "tow");
+            m_driver.Click(c, IDOK);
+            m_driver.Click(c, IDCANCEL);
+        });
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
+        EXPECT_EQ(FreqIndex(dlg), 0);
+        m_driver.ClearMessages();
+        // Every later save still works.
+        ConfirmNextWith("two");
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 1);
+        EXPECT_EQ(StoredVault(g_strColInputFreq), 1);
+        m_driver.Click(dlg, D::IDC_START_MINI);
+        EXPECT_EQ(m_driver.MessageTexts(), QStringList());
+        m_driver.FireTimer(dlg, D::TIMER_SAVED_NOTICE);
+
+        ConfirmNextWith("two");
+        m_driver.Click(dlg, D::IDC_NEED_LOGIN_PASSWD);
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd(QString(), 2));
+        openQueryAndAdd();
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(login.calls(), 0);
+    EXPECT_EQ(m_driver.Log().filter("dialog 13200").size(), 3);
+    EXPECT_EQ(m_driver.Log().filter("dialog 13100").size(), 3);
+}
+
 TEST_F(SettingsPageTest, NeedLoginPasswdSetsAndRemovesTheMasterPasswordAndCancelPutsTheBoxBack)
 {
     PrepareProgramFolder({});

@@ -373,7 +373,8 @@ TEST_F(DlgEditEntryTest, EditThatFailsInsideTheTransactionLosesNothing)
     const int r = d.RunModal(dlg, [&](CDialogEx&) {
         d.SetText(dlg, E::IDC_TITLE, "boom");
         d.Click(dlg, IDOK);
-        EXPECT_EQ(d.MessageTexts().size(), 1);  // the failure is reported
+        // The failure is reported with SQLite's own words.
+        EXPECT_EQ(d.MessageTexts(), QStringList({"SQLite Error!\r\nERROR CODE: 19; ERROR MESSAGE: refused!"}));
         EXPECT_TRUE(HasFocus(dlg, E::IDC_TITLE));
         d.Click(dlg, IDCANCEL);
     });

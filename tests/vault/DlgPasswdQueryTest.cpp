@@ -200,6 +200,7 @@ TEST_F(QueryDlgTest, ShowPasswdOffMasksTheListAndTheDetail)
 TEST_F(QueryDlgTest, ShowPasswdOnAProtectedVaultAsksAndACancelLeavesItOff)
 {
     protect(FREQ_1_HOUR);
+    answerConfirm();  // the opening: no query has started the hour yet
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
         answerConfirm(false);
@@ -211,7 +212,7 @@ TEST_F(QueryDlgTest, ShowPasswdOnAProtectedVaultAsksAndACancelLeavesItOff)
         EXPECT_EQ(column(dlg, 2)[0], "bank-secret");
         dlg.EndDialog(IDCANCEL);
     });
-    EXPECT_EQ(confirmations(), 2);
+    EXPECT_EQ(confirmations(), 3);
 }
 
 // ---- Check All and deleting ----------------------------------------------------

@@ -115,6 +115,9 @@ TEST_F(ImportTest, EmptyListAndEmptyForeignVault)
 TEST_F(ImportTest, UnreadableForeignVaultIsReportedAndTheListKept)
 {
     auto locked = makeOtherVault("locked.db", {entry("x", "y")}, "other pw");
+    // Opened afresh: a wrong password leaves it without a key.
+    locked->CloseDB();
+    ASSERT_EQ(locked->InitDB(), 0);
     ASSERT_FALSE(locked->ConfirmPasswd("wrong", 0));
     PwEntryArray entries{entry("keep", "me")};
     MessageBoxRecorder boxes;

@@ -178,7 +178,10 @@ TEST_F(StoreTest, MasterPasswordMeansLoginIsNeededWhateverTheColumnSays)
 TEST_F(StoreTest, SettingReadOnAnUnkeyedConnectionAsksForTheLogin)
 {
     setMasterPassword("s3cret");
-    ASSERT_FALSE(g_pSqlite->ConfirmPasswd("wrong", 1)); // leaves the connection without its key
+    // Opened afresh, a wrong password leaves the connection without its key.
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    ASSERT_FALSE(g_pSqlite->ConfirmPasswd("wrong", 1));
     int value = -1;
     EXPECT_FALSE(store().GetPasswdSetting(value, g_strColClipboardSecond)) << "no prompt installed";
     {
@@ -211,6 +214,11 @@ TEST_F(StoreTest, ConfirmLoginAsksOnlyWhenNotLoggedIn)
         EXPECT_EQ(login.calls(), 0);
     }
     setMasterPassword("s3cret");
+    // A wrong password never logs a logged-in vault out; one opened afresh is.
+    EXPECT_FALSE(g_pSqlite->ConfirmPasswd("wrong", 1));
+    EXPECT_EQ(store().ConfirmLogin(), 0);
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
     ASSERT_FALSE(g_pSqlite->ConfirmPasswd("wrong", 1));
     EXPECT_EQ(store().ConfirmLogin(), -1) << "no prompt installed refuses";
     {

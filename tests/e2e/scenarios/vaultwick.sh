@@ -3,7 +3,9 @@
 # clipboard and gone ten seconds later, a second start that raises the first,
 # a master password that the next start asks for when the window is first
 # shown, a lock left by a killed instance that does not block the next start,
-# and private, encrypted database files.
+# and private, encrypted database files. Every dialog and message box comes
+# up in front of its owner with the keyboard, also under a window manager
+# (E2E_WM), and a master password just set or confirmed is not asked again.
 # Argument: the program folder of the build (bin/).
 
 readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster pw'
@@ -28,7 +30,9 @@ click_main_control() {
     rect=$(grep -E "\{$name, " "$SHELL_SOURCE/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
     [[ -n $rect ]] || e2e_fail "no rectangle for $name"
     read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # Where the client area starts on the screen, frame or not.
+    X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
+    Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
     e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
 }
 
@@ -48,6 +52,8 @@ hot_key_until_window() {
     e2e_fail "$key did not open '$pattern'"
 }
 
+_front_is_not() { [[ $(e2e_front_window) != "$1" ]]; }
+
 _clipboard_empty() { [[ -z $(e2e_clipboard) ]]; }
 
 # Exit from the tray menu (its last item, E&xit).
@@ -63,14 +69,17 @@ quit_from_tray() {
 }
 
 scenario_main() {
-    local bin=$1 dir main editor query login start
+    local bin=$1 dir main editor query login start box init confirm app
     SHELL_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../shell" && pwd)
     fake_browser
     dir=$(e2e_copy_program_folder "$bin")
 
     # First run: the first-run dialog, OK, the main window and the welcome page.
     e2e_start_program app "$dir/Vaultwick"
-    e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
+    app=$(e2e_pid app)
+    init=$(e2e_wait_window '^Init Settings$' 30)
+    e2e_expect_front "$init" "first-run dialog" "$app"
+    e2e_focus "$init"
     e2e_key Return
     main=$(e2e_wait_window '^Vaultwick$' 30)
     e2e_retry "$E2E_TIMEOUT" test -s "$E2E_OUT/opened-urls" || e2e_fail "no welcome page"
@@ -80,6 +89,15 @@ scenario_main() {
     # Alt+A: the editor; an entry typed and saved.
     e2e_key alt+a
     editor=$(e2e_wait_window '^Entry$')
+    e2e_expect_front "$editor" "editor" "$app"
+    # Alt+Enter on empty fields: the refusal comes up above the editor.
+    e2e_key alt+Return
+    e2e_retry "$E2E_TIMEOUT" _front_is_not "$editor" || e2e_fail "no message box in front of the editor"
+    box=$(e2e_front_window)
+    e2e_expect_front "$box" "message box of the editor" "$app"
+    e2e_screenshot e2e-editor-refusal
+    e2e_key Return
+    e2e_expect_front "$editor" "editor after its message box" "$app"
     e2e_focus "$editor"
     e2e_type 'e2e mail'
     e2e_key Tab
@@ -97,6 +115,7 @@ scenario_main() {
     # Alt+Q: the query window; a keyword, Ctrl+C, the password on the clipboard.
     e2e_key alt+q
     query=$(e2e_wait_window '^Passwd Query$')
+    e2e_expect_front "$query" "query window" "$app"
     e2e_focus "$query"
     e2e_type 'e2e'
     e2e_key Return
@@ -122,12 +141,42 @@ scenario_main() {
 
     # A master password through the settings page.
     click_main_control "$main" IDC_NEED_LOGIN_PASSWD
-    e2e_focus "$(e2e_wait_window '^Set Password$')"
+    box=$(e2e_wait_window '^Set Password$')
+    e2e_expect_front "$box" "set-password dialog" "$app"
+    e2e_focus "$box"
     e2e_type "$MASTER"
     e2e_key Tab
     e2e_type "$MASTER"
     e2e_key Return
     e2e_wait_no_window '^Set Password$'
+    # The password was just given: Alt+Q asks nothing.
+    query=$(hot_key_until_window alt+q '^Passwd Query$')
+    _e2e_no_window '^(Login|Confirm Password)$' || e2e_fail "asked again right after the password was set"
+    e2e_expect_front "$query" "query window after the password was set" "$app"
+    e2e_key Escape
+    e2e_wait_no_window '^Passwd Query$'
+
+    # Asked at each activation: the opening asks once, in front, before the
+    # query window takes any key.
+    click_main_control "$main" IDC_RADIO_OTHER
+    click_main_control "$main" IDC_INPUT_FREQ
+    e2e_key Down Return
+    confirm=$(e2e_wait_window '^Confirm Password$')
+    e2e_expect_front "$confirm" "confirmation of the frequency change" "$app"
+    e2e_type "$MASTER"
+    e2e_key Return
+    e2e_wait_no_window '^Confirm Password$'
+    e2e_key alt+q
+    confirm=$(e2e_wait_window '^Confirm Password$')
+    e2e_expect_front "$confirm" "confirmation at the query window's opening" "$app"
+    e2e_screenshot e2e-confirm-at-opening
+    e2e_type "$MASTER"
+    e2e_key Return
+    query=$(e2e_wait_window '^Passwd Query$')
+    _e2e_no_window '^Confirm Password$' || e2e_fail "asked twice at one opening"
+    e2e_expect_front "$query" "query window after the confirmation" "$app"
+    e2e_key Escape
+    e2e_wait_no_window '^Passwd Query$'
     quit_from_tray app
 
     # The next start is a hidden one (the stored default): no password until Alt+F1.
@@ -135,6 +184,7 @@ scenario_main() {
     e2e_tray_icon_center >/dev/null
     _e2e_no_window '^Login$' || e2e_fail "login asked before the window was shown"
     login=$(hot_key_until_window alt+F1 '^Login$')
+    e2e_expect_front "$login" "login" "$(e2e_pid again)"
     e2e_focus "$login"
     e2e_type "$MASTER"
     e2e_key Return

@@ -1,0 +1,187 @@
+// A file in the vault's place that is not this program's encrypted vault
+// (empty, plain SQLite, damaged, a dangling link) gets a clear message and is
+// never written to without the user's word; a file only read from (an import)
+// is never written at all.
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlcipher/sqlite3.h>
+
+#include "DlgFixture.h"
+#include "vault/DlgDbLogin.h"
+
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A vault as another program would leave it: the layout, never keyed.
+void writePlainVault(const QString& path)
+{
+    QFile::remove(path);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE TnDbPasswd(DbPasswdId INTEGER, DbPasswd TEXT, PRIMARY KEY (DbPasswdId));"
+                           "INSERT INTO TnDbPasswd VALUES(0,'');"
+                           "CREATE TABLE TnPwEntry(EntryType TEXT, Title TEXT, UserName TEXT, Password TEXT, "
+                           "URL TEXT, Email TEXT, Notes TEXT, PRIMARY KEY (Title, UserName));"
+                           "INSERT INTO TnPwEntry VALUES('Common','Plain','me','plain-secret','','','');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+}
+
+class VaultFileTest : public DlgTest {
+protected:
+    void SetUp() override
+    {
+        DlgTest::SetUp();
+        ASSERT_TRUE(g_pSqlite->CloseDB());
+    }
+    QByteArray damaged() const { return QByteArray(1000, '\x5a'); }
+};
+
+TEST_F(VaultFileTest, KindIsToldBySizeAndHeader)
+{
+    EXPECT_EQ(CDbSqlite3::InspectFile(m_vaultPath), DBFILE_ENCRYPTED);
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("none.db")), DBFILE_MISSING);
+    writeBytes(file("empty.db"), {});
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("empty.db")), DBFILE_EMPTY);
+    writePlainVault(file("plain.db"));
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("plain.db")), DBFILE_PLAIN);
+    writeBytes(file("text.db"), "just some text\n");
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("text.db")), DBFILE_DAMAGED);
+    QByteArray truncated = bytesOf(m_vaultPath);
+    truncated.chop(100);
+    writeBytes(file("truncated.db"), truncated);
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("truncated.db")), DBFILE_DAMAGED);
+}
+
+TEST_F(VaultFileTest, EmptyVaultIsReplacedOnlyWhenTheUserSaysSo)
+{
+    writeBytes(m_vaultPath, {});
+    d.AnswerNextMessageBox(IDNO);
+    EXPECT_EQ(store().CheckAndUpdateDbPasswd(), 0);
+    EXPECT_TRUE(d.LastMessage().contains("is empty (0 bytes)"));
+    EXPECT_EQ(QFileInfo(m_vaultPath).size(), 0);
+
+    d.AnswerNextMessageBox(IDYES);
+    EXPECT_EQ(store().CheckAndUpdateDbPasswd(), 1);
+    EXPECT_EQ(CDbSqlite3::InspectFile(m_vaultPath), DBFILE_ENCRYPTED);
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    EXPECT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+    EXPECT_TRUE(VaultReadable());
+}
+
+TEST_F(VaultFileTest, PlainVaultIsNeverWrittenUnencrypted)
+{
+    writePlainVault(m_vaultPath);
+    const QByteArray before = bytesOf(m_vaultPath);
+    d.AnswerNextMessageBox(IDNO);
+    EXPECT_EQ(store().CheckAndUpdateDbPasswd(), 0);
+    EXPECT_TRUE(d.LastMessage().contains("is not encrypted"));
+    EXPECT_EQ(bytesOf(m_vaultPath), before);
+
+    d.AnswerNextMessageBox(IDYES);
+    EXPECT_EQ(store().CheckAndUpdateDbPasswd(), 1);
+    EXPECT_EQ(CDbSqlite3::InspectFile(m_vaultPath), DBFILE_ENCRYPTED);
+    EXPECT_FALSE(bytesOf(m_vaultPath).contains("plain-secret"));
+    // Its entries came along, and it opens as a vault without a password.
+    EXPECT_EQ(g_pSqlite->IsLoggedIn(), 1);
+    ST_PW_ENTRY e;
+    e.strTitle = "Plain";
+    e.strUserName = "me";
+    EXPECT_EQ(store().SelectEntry(&e), 1);
+    EXPECT_EQ(e.strPasswd, "plain-secret");
+}
+
+TEST_F(VaultFileTest, DamagedVaultIsNamedAsSuchAndLeftAsItIs)
+{
+    writeBytes(m_vaultPath, damaged());
+    EXPECT_EQ(store().CheckAndUpdateDbPasswd(), 0);
+    EXPECT_EQ(d.MessageTexts(),
+              QStringList({"The file '" + m_vaultPath + "' is damaged or is not a vault. It was left as it is."}));
+    EXPECT_EQ(bytesOf(m_vaultPath), damaged());
+}
+
+TEST_F(VaultFileTest, LoginOnADamagedFileDoesNotCallItAWrongPassword)
+{
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
+    for (const QByteArray& content : {QByteArray(), damaged()}) {
+        writeBytes(file("other.db"), content);
+        CDbSqlite3 other(file("other.db"));
+        CDlgDbLogin login(&other);
+        login.SetTypeBackup(1);
+        d.ClearMessages();
+        const int r = d.RunModal(login, [&](CDialogEx&) {
+            d.Type(login, CDlgDbLogin::IDC_PASSWD, "any");
+            d.Click(login, IDOK);
+        });
+        EXPECT_EQ(r, IDCANCEL);
+        ASSERT_EQ(d.MessageTexts().size(), 1);
+        EXPECT_TRUE(d.LastMessage().contains("is damaged or is not a vault"));
+        EXPECT_EQ(bytesOf(file("other.db")), content);
+    }
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
+}
+
+TEST_F(VaultFileTest, ReadOnlyObjectNeverWritesItsFile)
+{
+    writeBytes(file("empty.db"), {});
+    CDbSqlite3 source(file("empty.db"));
+    source.SetReadOnly(1);
+    source.ConfirmPasswd(QString(), 0);
+    source.ConfirmAndChangePasswd(QString(), "x", 0);
+    QString err;
+    source.ExecSQL_W("CREATE TABLE T(x)", nullptr, err);
+    source.CloseDB();
+    EXPECT_EQ(QFileInfo(file("empty.db")).size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(file("nothing.db")));
+    CDbSqlite3 missing(file("nothing.db"));
+    missing.SetReadOnly(1);
+    EXPECT_NE(missing.InitDB(), 0);
+    EXPECT_FALSE(QFileInfo::exists(file("nothing.db")));
+}
+
+TEST_F(VaultFileTest, VaultPathThatIsADanglingLinkGetsAPrivateFile)
+{
+    const mode_t previous = ::umask(022);
+    ASSERT_TRUE(QFile::link(file("elsewhere.db"), file("link.db")));
+    CDbSqlite3 db(file("link.db"));
+    EXPECT_EQ(db.InitDB(), 0);
+    db.CloseDB();
+    ::umask(previous);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file("elsewhere.db")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(CDbSqlite3::InspectFile(file("link.db")), DBFILE_ENCRYPTED);
+}
+
+TEST_F(VaultFileTest, StoreMessagesFollowTheLanguageChosenNow)
+{
+    g_strExePath = VW_SOURCE_DIR "/lang/";
+    CBaseResizeAndMultiLang::s_eLanguage = LANG_DEU;
+    g_pXmlLang->SetFile(GetLangFile(LANG_DEU));
+    g_pXmlLang->LoadSettings();
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+    EXPECT_EQ(store().DeleteEntry("a", "b"), 1);
+    ASSERT_EQ(exec("DROP TABLE TnPwEntry"), 0);
+    EXPECT_EQ(store().DeleteEntry("a", "b"), 0);
+    EXPECT_TRUE(d.LastMessage().startsWith("SQLite-Fehler!")) << d.LastMessage().toStdString();
+}
+
+} // namespace
