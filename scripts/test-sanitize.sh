@@ -2,7 +2,7 @@
 # The offscreen tests built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (clang, own folder build-asan), then every fuzz target: its corpus replayed in
 # full, then a bounded fuzzing run. Any sanitizer report or fuzz finding fails.
-# FUZZ_SECONDS sets the time per target (default 40).
+# FUZZ_SECONDS sets the time per target (default 30).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -18,10 +18,9 @@ cmake --build "$build" -j"$(nproc)" --target test_storage test_ui test_vault tes
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 (cd "$build" && ctest --output-on-failure -j2 --timeout 900)
 
-seconds="${FUZZ_SECONDS:-40}"
+seconds="${FUZZ_SECONDS:-30}"
 work="$build/fuzz-work"
 mkdir -p "$work/artifacts"
 for f in "${fuzzers[@]}"; do
