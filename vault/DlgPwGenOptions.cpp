@@ -13,7 +13,7 @@ const DialogTemplate CDlgPwGenOptions::s_template = {
         {IDC_LOWER, Control::CheckBox, "Lo&wer case letters (a-z)", {7, 41, 206, 12}},
         {IDC_DIGITS, Control::CheckBox, "&Digits (0-9)", {7, 55, 206, 12}},
         {IDC_SYMBOLS, Control::CheckBox, "&Symbols (!#$%...)", {7, 69, 206, 12}},
-        {IDC_AVOID_LOOKALIKE, Control::CheckBox, "&Avoid look-alike characters (0 O o 1 l I |)", {7, 83, 206, 12}},
+        {IDC_AVOID_LOOKALIKE, Control::CheckBox, "A&void look-alike characters (0 O o 1 l I |)", {7, 83, 206, 12}},
         {IDOK, Control::Button, "OK", {108, 102, 50, 14}, Style::DefaultButton},
         {IDCANCEL, Control::Button, "Cancel", {163, 102, 50, 14}},
     }};
