@@ -341,12 +341,15 @@ void CDlgPasswdQuery::FindAndFill()
             code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
     }
     if (code == 0 && !m_cache.IsLoaded()) {
-        SetTimer(TIMER_LOAD_SEARCH, 0);
         if (!m_cache.CanListAll() || !keywords.trimmed().isEmpty()) {
             // The list keeps its rows until the texts are in.
+            SetTimer(TIMER_LOAD_SEARCH, 0);
             m_bSearchPending = true;
             return;
         }
+        // Every entry is listed at once; the reading goes on after the list
+        // has been drawn, so that the window's first frame does not wait for it.
+        SetTimer(TIMER_LOAD_SEARCH, s_iFirstFrameMs);
         m_cache.ListAll(places);
     } else if (code == 0) {
         code = m_cache.Find(*g_pSqlite, keywords, places, errText);

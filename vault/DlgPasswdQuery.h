@@ -68,6 +68,8 @@ public:
     static constexpr std::size_t s_nCellRows = 512;
     // Entries the search cache reads at a time while the window stays live.
     static constexpr int s_iLoadStepRows = 4000;
+    // What the first reading step waits after every entry has been listed.
+    static constexpr int s_iFirstFrameMs = 16;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }

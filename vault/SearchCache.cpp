@@ -200,18 +200,9 @@ int CSearchCache::BeginLoad(CDbSqlite3& db, QString& errText)
     if (code)
         return Clear(), code;
 
-    const std::size_t n = m_rowIds.size();
-    m_byRowId.resize(n);
-    for (std::size_t place = 0; place < n; ++place)
-        m_byRowId[place] = {m_rowIds[place], std::uint32_t(place)};
-    std::sort(m_byRowId.begin(), m_byRowId.end());
-    m_start.reserve(n + 1);
-    m_allNull.reserve(n);
-    m_placeOfRow.reserve(n);
-    m_text.reserve(qsizetype(n) * 64);
     m_stamp = before;
     m_bOrdered = true;
-    if (n == 0)
+    if (m_rowIds.empty())
         return LoadMore(db, 0, errText);
     return 0;
 }
@@ -232,6 +223,18 @@ int CSearchCache::LoadMore(CDbSqlite3& db, int rows, QString& errText)
     const std::size_t n = m_rowIds.size();
     bool consistent = true;
     const std::size_t from = m_start.size();
+    if (from == 0) {
+        // Left to the first step, so that listing every entry at once does
+        // not wait for what only the search needs.
+        m_byRowId.resize(n);
+        for (std::size_t place = 0; place < n; ++place)
+            m_byRowId[place] = {m_rowIds[place], std::uint32_t(place)};
+        std::sort(m_byRowId.begin(), m_byRowId.end());
+        m_start.reserve(n + 1);
+        m_allNull.reserve(n);
+        m_placeOfRow.reserve(n);
+        m_text.reserve(qsizetype(n) * 64);
+    }
     if (from < n) {
         const int code = db.ExecSQL_Visit(
             FormatText(QStringLiteral("SELECT rowid, %s, %s, %s, %s, %s FROM %s WHERE %s ORDER BY rowid LIMIT %d"),

@@ -69,6 +69,43 @@ TEST_F(QueryDlgTest, TypingSearchesEveryKeywordOutsideThePassword)
     });
 }
 
+TEST_F(QueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWaitsForTheRightRows)
+{
+    // More entries than one reading step: every entry is listed from the
+    // order at once, the texts are read between events.
+    const int count = 2 * Q::s_iLoadStepRows + 500;
+    PwEntryArray entries;
+    for (int i = 0; i < count; ++i)
+        entries.append(ST_PW_ENTRY{"Common", QString("Site %1").arg(i, 5, 10, QChar('0')), "user", "pw", "",
+                                   i % 7 == 0 ? "seven@example.org" : "", ""});
+    int stored = 0, failed = 0, third = 0;
+    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+    const int sevens = (count + 6) / 7;
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        EXPECT_EQ(list(dlg).GetItemCount(), count + 4);
+        EXPECT_EQ(list(dlg).GetItemText(0, 0), "Bank");
+        EXPECT_FALSE(dlg.IsSearchReady());
+        d.Type(dlg, Q::IDC_KEYWORDS, "seven");
+        // The list keeps its rows until the search can be answered.
+        EXPECT_TRUE(dlg.IsSearchPending());
+        EXPECT_EQ(list(dlg).GetItemCount(), count + 4);
+        // A write while the texts are read: it is in the answer.
+        add("Seven Seas", "x", "pw");
+        while (dlg.IsSearchPending())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_TRUE(dlg.IsSearchReady());
+        ASSERT_EQ(list(dlg).GetItemCount(), sevens + 1);
+        EXPECT_EQ(list(dlg).GetItemText(0, 0), "Seven Seas");
+        EXPECT_EQ(list(dlg).GetItemText(1, 0), "Site 00000");
+        EXPECT_EQ(list(dlg).GetItemText(sevens, 0), QString("Site %1").arg((sevens - 1) * 7, 5, 10, QChar('0')));
+        d.Type(dlg, Q::IDC_KEYWORDS, " 0000");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Site 00000", "Site 00007"}));
+        EXPECT_TRUE(d.MessageTexts().isEmpty());
+        dlg.EndDialog(IDCANCEL);
+    });
+}
+
 TEST_F(QueryDlgTest, HintIsGreyUntilTheFirstKeyAndSearchesAsEmpty)
 {
     Q dlg(1, &m_main);
