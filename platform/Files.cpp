@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <sys/file.h>
@@ -296,38 +297,13 @@ bool ReplaceFile(const QString& from, const QString& to)
     return syncFolder(folderOf(to));
 }
 
-bool WriteFileNoReplace(const QString& dest, const QByteArray& data, QString* errorText)
-{
-    auto fail = [errorText](const QString& why) {
-        if (errorText)
-            *errorText = why;
-        return false;
-    };
-    if (FileExists(dest))
-        return fail(QStringLiteral("%1 exists already").arg(dest));
-    const QString tmp = CreateTempFileBeside(dest);
-    if (tmp.isEmpty())
-        return fail(errnoText(errno));
-    const QByteArray tmpName = native(tmp);
-    auto failAndRemove = [&](int err) {
-        ::unlink(tmpName.constData());
-        return fail(errnoText(err));
-    };
-    Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
-    if (!out.valid())
-        return failAndRemove(errno);
-    if (!writeAll(out.get(), data.constData(), static_cast<size_t>(data.size())) || ::fsync(out.get()) != 0)
-        return failAndRemove(errno);
-    if (!out.close())
-        return failAndRemove(errno);
-    int err = 0;
-    if (!publishNoReplace(tmpName, native(dest), err))
-        return failAndRemove(err);
-    syncFolder(folderOf(dest));
-    return true;
-}
+namespace {
 
-bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorText)
+// A new file at `dest` that appears complete or not at all and never takes
+// the place of one that is there: `fill` writes the content into a locked
+// temporary file beside it (false with errno set when it cannot), which is
+// synced and then linked in under the final name.
+bool PublishNewFile(const QString& dest, const std::function<bool(int fd)>& fill, QString* errorText)
 {
     auto fail = [errorText](const QString& why) {
         if (errorText)
@@ -336,9 +312,6 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     };
     if (FileExists(dest))
         return fail(QStringLiteral("%1 exists already").arg(dest));
-    Fd in(openRetry(native(src), O_RDONLY));
-    if (!in.valid())
-        return fail(errnoText(errno));
     const QString tmp = CreateTempFileBeside(dest);
     if (tmp.isEmpty())
         return fail(errnoText(errno));
@@ -351,36 +324,7 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     Fd out(openRetry(tmpName, O_WRONLY | O_TRUNC));
     if (!out.valid())
         return failAndRemove(errno);
-    // The kernel copies without bringing the bytes through user space; where
-    // it cannot (another file system type, an old kernel) the loop below does.
-    bool copied = false;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-                return failAndRemove(errno);
-            break;
-        }
-        if (n == 0) {
-            copied = true;
-            break;
-        }
-    }
-    char buffer[64 * 1024];
-    while (!copied) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return failAndRemove(errno);
-        if (n == 0)
-            break;
-        if (!writeAll(out.get(), buffer, static_cast<size_t>(n)))
-            return failAndRemove(errno);
-    }
-    if (::fsync(out.get()) != 0)
+    if (!fill(out.get()) || ::fsync(out.get()) != 0)
         return failAndRemove(errno);
     if (!out.close())
         return failAndRemove(errno);
@@ -390,6 +334,54 @@ bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorTe
     releaseTemp(tmpName);
     syncFolder(folderOf(dest));
     return true;
+}
+
+// Copies what is left of `in` to `out`.
+bool CopyContent(int in, int out)
+{
+    // The kernel copies without bringing the bytes through user space; where
+    // it cannot (another file system type, an old kernel) the loop below does.
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            break;
+        }
+        if (n == 0)
+            return true;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if (!writeAll(out, buffer, static_cast<size_t>(n)))
+            return false;
+    }
+}
+
+} // namespace
+
+bool WriteFileNoReplace(const QString& dest, const QByteArray& data, QString* errorText)
+{
+    return PublishNewFile(
+        dest, [&](int fd) { return writeAll(fd, data.constData(), static_cast<size_t>(data.size())); }, errorText);
+}
+
+bool CopyFileNoReplace(const QString& src, const QString& dest, QString* errorText)
+{
+    Fd in(openRetry(native(src), O_RDONLY));
+    if (!in.valid()) {
+        if (errorText)
+            *errorText = errnoText(errno);
+        return false;
+    }
+    return PublishNewFile(dest, [&](int fd) { return CopyContent(in.get(), fd); }, errorText);
 }
 
 bool RemoveFile(const QString& path)

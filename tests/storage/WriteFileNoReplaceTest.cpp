@@ -37,4 +37,18 @@ TEST_F(WriteFileNoReplaceTest, NewFileIsOwnerOnlyAndNothingExistingIsReplaced)
     EXPECT_EQ(a.readAll(), "x,y\r\n");
 }
 
+TEST_F(WriteFileNoReplaceTest, NewFilesAndCopiesKeepNoDescriptorOpen)
+{
+    // Each temporary file is held open while it is written: one left open per
+    // export or backup would run the program out of descriptors.
+    const auto openDescriptors = [] { return QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size(); };
+    const qsizetype before = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(platform::WriteFileNoReplace(file(QString("w%1").arg(i)), "data"));
+        EXPECT_TRUE(platform::CopyFileNoReplace(file("w0"), file(QString("c%1").arg(i))));
+        EXPECT_FALSE(platform::WriteFileNoReplace(file("no/such/folder"), "data"));
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
 } // namespace
