@@ -1,5 +1,6 @@
 // The search statement of the query window, run on a real vault.
 #include "StoreFixture.h"
+#include "support/KeywordRule.h"
 #include "vault/QueryStatement.h"
 
 namespace {
@@ -42,23 +43,6 @@ TEST(QueryKeywords, TakenKeywordIsRemovedFromTheRest)
     EXPECT_EQ(SplitQueryKeywords("ab ab ab"), QStringList({"ab"}));
     EXPECT_EQ(SplitQueryKeywords(""), QStringList({""}));
     EXPECT_EQ(SplitQueryKeywords("   "), QStringList({""}));
-}
-
-// The rule as first written: one pass over the whole rest per keyword.
-QStringList SplitByTheRule(const QString& keywords)
-{
-    QStringList taken;
-    QString rest = keywords.trimmed();
-    do {
-        const qsizetype space = rest.indexOf(QLatin1Char(' '));
-        const QString keyword = space < 0 ? rest : rest.left(space);
-        rest = space < 0 ? QString() : rest.mid(space + 1);
-        if (!keyword.isEmpty())
-            rest.remove(keyword);
-        rest = rest.trimmed();
-        taken << keyword;
-    } while (!rest.isEmpty());
-    return taken;
 }
 
 TEST(QueryKeywords, PiecesBroughtUpToDateOnlyWhenNeededGiveTheSameKeywords)
