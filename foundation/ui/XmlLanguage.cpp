@@ -95,7 +95,9 @@ int CXmlLanguage::LoadFromXmlFile(const QString& pathFileIn)
     if (!m_strRefused.isEmpty() && m_strRefused == fileStamp(pathFile))
         return 0;
     const int loaded = CBaseXml::LoadFromXmlFile(pathFile);
-    if (m_bLoaded && !textsWithinBounds(*m_pDoc)) {
+    // A file read but not ours (another root) is refused like a damaged one:
+    // kept, the next look-up would take it for loaded and read its elements.
+    if (m_bLoaded && (!loaded || !textsWithinBounds(*m_pDoc))) {
         ResetToEmptyRoot();
         m_strRefused = fileStamp(pathFile);
         return 0;

@@ -253,6 +253,24 @@ TEST_F(XmlLanguageTest, DeeplyNestedFileIsRefusedBeforeAnythingWalksOrFreesIt)
     EXPECT_EQ(Load(), 1);
 }
 
+TEST_F(XmlLanguageTest, FileWithAnotherRootAnswersNoLookUp)
+{
+    // Well-formed enough to parse, but its elements stand outside our root.
+    for (const QByteArray& xml :
+         {QByteArray("ndow>\n<Window ID=\"10100\" Type=\"-2\" Tip=\"Foreign\"/>"),
+          QByteArray("<Other><Window ID=\"10100\" Type=\"-2\" Tip=\"Foreign\"/></Other>")}) {
+        WriteLangFile("Lang_enu.xml", xml);
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(Load(), 0);
+            QString out = "kept";
+            EXPECT_EQ(g_pXmlLang->GetPageTitle(10100, out), 0);
+            EXPECT_EQ(out, "kept");
+        }
+    }
+    WriteLangFile("Lang_enu.xml", kLang);
+    EXPECT_EQ(Load(), 1);
+}
+
 TEST_F(XmlLanguageTest, MissingFileLeavesAnEmptyRoot)
 {
     QFile::remove(file("Lang_enu.xml"));
