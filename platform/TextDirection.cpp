@@ -6,6 +6,7 @@
 #include <QProxyStyle>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QStyleOptionViewItem>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QWidget>
@@ -30,9 +31,39 @@ public:
             flags |= text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
         QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
     }
+
+    // List cells likewise: an address like "1111@1111.com" in a right-to-left
+    // list would otherwise read "com.1111@1111".
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_ItemViewItem)
+            if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option)) {
+                const QString text = TextInOwnDirection(item->text, item->direction);
+                if (text.size() != item->text.size()) {
+                    QStyleOptionViewItem own(*item);
+                    own.text = text;
+                    QProxyStyle::drawControl(element, &own, painter, widget);
+                    return;
+                }
+            }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
 };
 
 } // namespace
+
+QString TextInOwnDirection(const QString& text, Qt::LayoutDirection direction)
+{
+    // Embedding marks (not isolates): every text engine in use knows them.
+    constexpr QChar kLeftToRightEmbedding(0x202A), kRightToLeftEmbedding(0x202B), kPopDirectional(0x202C);
+    if (text.isEmpty())
+        return text;
+    const bool rightToLeft = text.isRightToLeft();
+    if (rightToLeft == (direction == Qt::RightToLeft))
+        return text;
+    return (rightToLeft ? kRightToLeftEmbedding : kLeftToRightEmbedding) + text + kPopDirectional;
+}
 
 void InstallTextDirectionStyle()
 {
