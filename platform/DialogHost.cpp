@@ -466,6 +466,13 @@ int nextRadioGroup()
 
 } // namespace
 
+QString LinkStyleSheet(Qt::LayoutDirection direction)
+{
+    // Style sheet alignment is absolute: the leading side is chosen here.
+    return QStringLiteral("QPushButton { color: #0645ad; text-decoration: underline; border: none; text-align: %1; }")
+        .arg(direction == Qt::RightToLeft ? QStringLiteral("right") : QStringLiteral("left"));
+}
+
 QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
 {
     static int s_radioGroup = 0;
@@ -495,8 +502,7 @@ QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
         if (tpl.kind == Control::Link) {
             button->setFlat(true);
             button->setCursor(Qt::PointingHandCursor);
-            button->setStyleSheet(QStringLiteral(
-                "QPushButton { color: #0645ad; text-decoration: underline; border: none; text-align: left; }"));
+            button->setStyleSheet(LinkStyleSheet(host->layoutDirection()));
         }
         QObject::connect(button, &QPushButton::clicked, host, [host, id] { dispatchCommand(host, id, BN_CLICKED); });
         w = button;

@@ -83,6 +83,9 @@ struct PrivateMessageEvent : QEvent {
 // a mnemonic ("&Title:") hands it to the control that follows it.
 void ApplyReadingOrder(QWidget* host);
 
+// How a link control looks (blue, underlined, no frame), its text on the
+// leading side of a window of `direction`.
+QString LinkStyleSheet(Qt::LayoutDirection direction);
 // Builds one control of a template as a child of `host`.
 QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host);
 // The control id of a widget (walking up to the widget that carries one), 0 if none.

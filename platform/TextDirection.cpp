@@ -6,6 +6,7 @@
 #include <QProxyStyle>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTextDocument>
 #include <QTextOption>
@@ -99,6 +100,9 @@ void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft)
         option.setAlignment(rightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft | Qt::AlignAbsolute);
         edit->document()->setDefaultTextOption(option);
     }
+    for (QPushButton* button : w->findChildren<QPushButton*>())
+        if (ControlKindOf(button) == Control::Link)
+            button->setStyleSheet(LinkStyleSheet(direction));
     // The drop-down list of a combo box is a window of its own.
     for (QComboBox* combo : w->findChildren<QComboBox*>())
         combo->view()->setLayoutDirection(direction);

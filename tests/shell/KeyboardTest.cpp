@@ -2,11 +2,13 @@
 // Tab visits the controls in reading order (from the right in Arabic), no
 // two controls of a window share an Alt+letter, and the Alt+letter of a
 // label puts the focus on the control it names.
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QImage>
 #include <QWidget>
 
 #include "SettingsFixture.h"
@@ -102,6 +104,49 @@ TEST_F(KeyboardTest, EveryWindowInEveryLanguageTabsInReadingOrderWithUniqueMnemo
             m_driver.Activate(dlg);
         }
         m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, 0);
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+// Where a control's drawn text begins and ends, in pixels from its left edge.
+std::pair<int, int> TextColumns(QWidget* control)
+{
+    const QImage image = control->grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int first = image.width(), last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixel(x, y) != background) {
+                first = std::min(first, x);
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(KeyboardTest, AboutLinkStartsWhereTheOtherTextsStart)
+{
+    ShipLanguage(GetLangFile(LANG_ARA));
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        Settle(dlg);
+        CComboBox list = dlg.GetDlgItem(D::IDC_LANGUAGE);
+        for (const ENUM_LANGUAGE lang : {LANG_ARA, LANG_ENU}) {
+            m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, list.FindStringExact(-1, GetLangStr(lang)));
+            CDlgAbout about;
+            m_driver.RunModal(about, [&](CDialogEx&) {
+                QWidget* link = about.GetDlgItem(CDlgAbout::IDC_LINK).GetWidget();
+                const auto [first, last] = TextColumns(link);
+                ASSERT_LT(first, last);
+                // The address is far shorter than its control: it hugs one side.
+                if (lang == LANG_ARA)
+                    EXPECT_GT(first, link->width() / 3);
+                else
+                    EXPECT_LT(last, link->width() * 2 / 3);
+                about.EndDialog(IDOK);
+            });
+        }
         dlg.OnTrayCommand(IDCANCEL);
     });
 }
