@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the Debian package and checks it as a user's machine meets it:
-# lintian finds no errors, the desktop entry and the AppStream metainfo are
-# valid, apt-get installs it with its dependencies, the installed program
+# lintian finds no errors or warnings, the desktop entry and the AppStream
+# metainfo are valid, apt-get installs it with its dependencies, the installed program
 # goes through its first run under Xvfb (tests/e2e/scenarios/commands.sh),
 # and apt-get removes it again. As root: it installs packages.
 set -euo pipefail
@@ -18,7 +18,7 @@ debs=(vaultwick_*_amd64.deb)
 deb=${debs[0]}
 echo "package: $deb"
 
-lintian --fail-on error "$deb"
+lintian --fail-on error,warning "$deb"
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
@@ -37,7 +37,8 @@ status=0
 E2E_OUT="$build/package-e2e" bash "$root/tests/e2e/run_e2e.sh" \
   "$root/tests/e2e/scenarios/commands.sh" /usr/bin/Vaultwick installed || status=$?
 apt-get remove -y -qq vaultwick
-if [ -e /usr/bin/Vaultwick ] || [ -d /usr/lib/vaultwick ] || [ -d /usr/share/vaultwick ]; then
+if [ -e /usr/bin/Vaultwick ] || compgen -G "/usr/lib/*/vaultwick" >/dev/null || [ -d /usr/lib/vaultwick ] ||
+  [ -d /usr/share/vaultwick ]; then
   echo "files of the package are left after its removal" >&2
   exit 1
 fi
