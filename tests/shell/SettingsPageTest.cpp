@@ -30,6 +30,15 @@ protected:
     {
         EXPECT_FALSE(dlg.GetDlgItem(D::IDC_SAVED_NOTICE).IsWindowVisible());
     }
+    // The next confirmation gets a wrong password, stays open, and is cancelled.
+    void MistypeThenCancelNext(const QString& wrong)
+    {
+        m_driver.AnswerNextDialog([this, wrong](CDialogEx& c) {
+            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, wrong);
+            m_driver.Click(c, IDOK);
+            m_driver.Click(c, IDCANCEL);
+        });
+    }
     // The next dialog is the password confirmation; it is answered with `passwd`.
     void ConfirmNextWith(const QString& passwd)
     {
@@ -139,11 +148,7 @@ TEST_F(SettingsPageTest, AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFre
     RunMain(dlg, [&](CDialogEx&) {
         Settle(dlg);
         m_driver.Click(dlg, D::IDC_RADIO_OTHER);
-        m_driver.AnswerNextDialog([&](CDialogEx& c) {
-            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, "wrong");
-            m_driver.Click(c, IDOK);
-            m_driver.Click(c, IDCANCEL);
-        });
+        MistypeThenCancelNext("wrong");
         m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
         EXPECT_EQ(FreqIndex(dlg), 0);
         EXPECT_TRUE(g_pSqlite->IsLoggedIn());
@@ -194,11 +199,7 @@ TEST_F(SettingsPageTest, SetChangeAndRemoveStayLoggedInAndATypingErrorBreaksNoth
 
         // Right after the change: a wrong password, then Cancel.
         m_driver.Click(dlg, D::IDC_RADIO_OTHER);
-        m_driver.AnswerNextDialog([&](CDialogEx& c) {
-            m_driver.Type(c, CDlgConfirmPasswd::IDC_PASSWD, "tow");
-            m_driver.Click(c, IDOK);
-            m_driver.Click(c, IDCANCEL);
-        });
+        MistypeThenCancelNext("tow");
         m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
         EXPECT_EQ(FreqIndex(dlg), 0);
         m_driver.ClearMessages();
