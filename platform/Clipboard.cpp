@@ -1,9 +1,19 @@
 #include "platform/Clipboard.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCryptographicHash>
-#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
+
+#include <utility>
+
+#include "foundation/storage/Secret.h"
 
 namespace platform {
 namespace {
@@ -26,7 +36,113 @@ QClipboard* clipboard()
                                                                          : nullptr;
 }
 
+SecretCopyHandler& copyHandler()
+{
+    static SecretCopyHandler handler;
+    return handler;
+}
+
+bool IsShownSecret(const QLineEdit* edit)
+{
+    return edit->echoMode() == QLineEdit::Normal;
+}
+
+// Copies (and for Cut removes) the selected text of a shown password field.
+void CopySelection(QLineEdit* edit, bool cut)
+{
+    if (!edit->hasSelectedText())
+        return;
+    QString text = edit->selectedText();
+    const bool copied = CopySecret(text) != 0;
+    WipeSecret(text);
+    if (copied && cut && !edit->isReadOnly())
+        edit->del();
+}
+
+class SecretEditGuard : public QObject {
+public:
+    explicit SecretEditGuard(QLineEdit* edit) : QObject(edit), m_edit(edit)
+    {
+        edit->installEventFilter(this);
+        // Qt puts a selection of shown text into the primary selection
+        // itself (mouse and Shift+arrows): take it back once that is done.
+        if (QClipboard* board = clipboard(); board && board->supportsSelection())
+            connect(board, &QClipboard::selectionChanged, this, &SecretEditGuard::onSelectionChanged,
+                    Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
+        if (obj != m_edit || !IsShownSecret(m_edit))
+            return false;
+        if (ev->type() == QEvent::KeyPress) {
+            auto* ke = static_cast<QKeyEvent*>(ev);
+            const bool copy = ke->matches(QKeySequence::Copy);
+            if (!copy && !ke->matches(QKeySequence::Cut))
+                return false;
+            CopySelection(m_edit, !copy);
+            return true;
+        }
+        if (ev->type() == QEvent::ContextMenu) {
+            showContextMenu(static_cast<QContextMenuEvent*>(ev)->globalPos());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // The field's own menu, its Copy and Cut routed through CopySecret.
+    void showContextMenu(const QPoint& where)
+    {
+        QMenu* menu = m_edit->createStandardContextMenu();
+        QPointer<QLineEdit> edit = m_edit;
+        for (QAction* action : menu->actions()) {
+            const bool cut = action->objectName() == u"edit-cut";
+            if (!cut && action->objectName() != u"edit-copy")
+                continue;
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [edit, cut] {
+                if (edit)
+                    CopySelection(edit, cut);
+            });
+        }
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(where);
+    }
+
+    void onSelectionChanged()
+    {
+        QClipboard* board = clipboard();
+        if (!board || !board->ownsSelection() || !m_edit->hasFocus() || !IsShownSecret(m_edit))
+            return;
+        const QString selected = board->text(QClipboard::Selection);
+        if (!selected.isEmpty() && m_edit->text().contains(selected))
+            board->clear(QClipboard::Selection);
+    }
+
+    QLineEdit* m_edit;
+};
+
 } // namespace
+
+int CopySecret(const QString& text)
+{
+    if (const SecretCopyHandler& handler = copyHandler())
+        return handler(text);
+    return SetClipboardSecret(text);
+}
+
+SecretCopyHandler SetSecretCopyHandler(SecretCopyHandler handler)
+{
+    return std::exchange(copyHandler(), std::move(handler));
+}
+
+void GuardSecretEdit(QLineEdit* edit)
+{
+    if (edit && !edit->findChild<SecretEditGuard*>(QString(), Qt::FindDirectChildrenOnly))
+        new SecretEditGuard(edit);
+}
 
 int SetClipboardSecret(const QString& text)
 {

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "platform/Clipboard.h"
 #include "platform/DialogEx.h"
 #include "platform/FileChooser.h"
 #include "platform/ListView.h"
@@ -542,8 +543,10 @@ QWidget* BuildControl(const ControlTemplate& tpl, DialogHost* host)
         } else {
             auto* edit = new QLineEdit(text, host);
             edit->setReadOnly(tpl.style & Style::ReadOnly);
-            if (tpl.style & Style::Password)
+            if (tpl.style & Style::Password) {
                 edit->setEchoMode(QLineEdit::Password);
+                GuardSecretEdit(edit);
+            }
             if (tpl.style & Style::Number)
                 edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
             QObject::connect(edit, &QLineEdit::textChanged, host, [host, id] { dispatchCommand(host, id, EN_CHANGE); });

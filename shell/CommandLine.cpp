@@ -33,6 +33,9 @@ StCommandLine ParseCommandLine(const QStringList& args)
         } else if (arg == u"--show" || arg == u"-s") {
             if (!setAction(StCommandLine::ACTION_SHOW, arg))
                 return cmd;
+        } else if (arg == u"--quit") {
+            if (!setAction(StCommandLine::ACTION_QUIT, arg))
+                return cmd;
         } else if (arg == u"--help" || arg == u"-h") {
             cmd.eAction = StCommandLine::ACTION_HELP;
             return cmd;
@@ -60,6 +63,8 @@ QString CommandLineHelp(const QString& programName)
                "  -q, --query [keywords]  open the query window, the keywords typed in\n"
                "  -a, --add               open the entry editor\n"
                "  -s, --show              show the main window\n"
+               "      --quit              end the running program (as the tray's Exit);\n"
+               "                          nothing to do when none runs\n"
                "  -h, --help              show this help and end\n"
                "\n"
                "Bind a key to a command where the desktop does not let the program take\n"

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 struct StCommandLine {
-    enum EnumAction { ACTION_START, ACTION_SHOW, ACTION_QUERY, ACTION_ADD, ACTION_HELP, ACTION_ERROR };
+    enum EnumAction { ACTION_START, ACTION_SHOW, ACTION_QUERY, ACTION_ADD, ACTION_QUIT, ACTION_HELP, ACTION_ERROR };
     EnumAction eAction = ACTION_START;
     QString strKeywords;  // ACTION_QUERY: the keywords typed into the query window
     QString strError;     // ACTION_ERROR: what was wrong

@@ -146,6 +146,22 @@ void CVaultwickDlg::OnCheckNeedLoginPasswd()
         ShowSavedNotice();
 }
 
+void CVaultwickDlg::OfferMasterPasswd()
+{
+    if (!m_bLoggedIn || m_bNeedLoginPasswd)
+        return;
+    // No owner: the main window is not shown yet, and the first-run dialog
+    // before it had none either.
+    CDlgSetPasswd set;
+    if (set.DoModal() != IDOK)
+        return;
+    m_bNeedLoginPasswd = 1;
+    g_bNeedPasswd = 1;
+    g_pPwSettings->UpdatePasswdSetting(g_strColNeedLoginPasswd, 1, 0);
+    UpdateData(FALSE);
+    EnableLoginPasswdCtrls();
+}
+
 void CVaultwickDlg::OnChangeLoginPasswd()
 {
     CDlgChangePasswd dlg(this);

@@ -15,8 +15,22 @@ const char* CommandName(const StCommandLine& command)
     switch (command.eAction) {
     case StCommandLine::ACTION_QUERY: return "query";
     case StCommandLine::ACTION_ADD: return "add";
+    case StCommandLine::ACTION_QUIT: return "quit";
     default: return "show";
     }
+}
+
+int QuitRunningInstance(int& argc, char** argv)
+{
+    const QCoreApplication app(argc, argv);
+    platform::SingleInstance instance(QStringLiteral("Vaultwick"));
+    // Holding the lock means no instance runs; it is let go again at once.
+    if (instance.TryBecomeFirst())
+        return 0;
+    if (instance.AskFirst(QStringLiteral("quit")))
+        return 0;
+    std::fputs("Vaultwick: the running instance did not answer.\n", stderr);
+    return 1;
 }
 
 int CVaultwickApp::InitInstance(int& argc, char** argv, const StCommandLine& command)

@@ -17,5 +17,10 @@ public:
     int InitInstance(int& argc, char** argv, const StCommandLine& command = {});
 };
 
+// --quit: asks the running instance to end as the tray's Exit does. Needs no
+// display; with no instance running there is nothing to do. The exit code: 0
+// when none runs or it answered, 1 when it did not answer.
+int QuitRunningInstance(int& argc, char** argv);
+
 // The request a command line makes of the running instance ("show" without one).
 const char* CommandName(const StCommandLine& command);

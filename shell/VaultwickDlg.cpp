@@ -93,6 +93,14 @@ BOOL CVaultwickDlg::OnInitDialog()
                      [this](int id) { OnHotKey(id); });
     QObject::connect(m_pHotKeys.get(), &platform::GlobalHotKeys::unavailable,
                      [this] { ShowHotKeyCommandsNotice(1500043, kPortalRefusedText); });
+    // A password copied out of a shown field (editor, prompts) is cleared by
+    // the same timer, after the same time, as the query window's copies.
+    platform::SetSecretCopyHandler([this](const QString& text) {
+        if (!platform::SetClipboardSecret(text))
+            return 0;
+        SetTimer(TIMER_CLEAR_CLIPBOARD, UINT(CDlgPasswdQuery::s_iClipboardKeepMs), true);
+        return 1;
+    });
 
     if (!InitPathParam() || !InitDbInit() || !InitDbPasswd()) {
         OnCancel();
@@ -110,6 +118,8 @@ BOOL CVaultwickDlg::OnInitDialog()
     const int emptyPasswd = g_pSqlite->ConfirmPasswd(QString(), 0);
     if (emptyPasswd || !m_bStartMini || m_bFirstRun)
         LoginAndLoadSettings();
+    if (m_bFirstRun)
+        OfferMasterPasswd();
 
     RegisterShowHotKey();
     if (m_bStartMini && !m_bFirstRun)
@@ -382,6 +392,7 @@ void CVaultwickDlg::ShutDown()
     if (m_bShutDown)
         return;
     m_bShutDown = true;
+    platform::SetSecretCopyHandler({});
     StopBackupThread();
     if (m_pHotKeys) {
         m_pHotKeys->Unregister(HOTKEY_ADD);
@@ -630,7 +641,7 @@ void CVaultwickDlg::OnHotKey(int id)
 
 bool CVaultwickDlg::RunCommand(const QString& command, const QString& argument)
 {
-    if (command != u"show" && command != u"query" && command != u"add")
+    if (command != u"show" && command != u"query" && command != u"add" && command != u"quit")
         return false;
     // The latest request wins: it is what the user asked for last.
     m_strPendingCommand = command;
@@ -648,6 +659,8 @@ void CVaultwickDlg::RunPendingCommand()
         OnHotKey(HOTKEY_SHOW);
     } else if (command == u"add") {
         OnHotKey(HOTKEY_ADD);
+    } else if (command == u"quit") {
+        OnTrayCommand(IDCANCEL);
     } else if (command == u"query") {
         // Only a window opened now takes the keywords; an open one is brought
         // forward as by the hot key.

@@ -105,7 +105,8 @@ public:
     int OpenEntryDialog(int id);
     void OnHotKey(int id);
     // A command of the command line or of a later start ("show", "query" with
-    // its keywords, "add"): does what the matching hot key does. One that
+    // its keywords, "add", "quit"): does what the matching hot key (for "quit"
+    // the tray's Exit) does. One that
     // arrives before start-up has finished waits for it. false for a command
     // this program does not know.
     bool RunCommand(const QString& command, const QString& argument = QString());
@@ -136,6 +137,10 @@ public:
     void EnableLoginPasswdCtrls();
     void OnCheckNeedLoginPasswd();
     void OnChangeLoginPasswd();
+    // First start: a vault without a master password is keyed with the fixed
+    // prefix alone, the same on every computer; offer to set one at once.
+    // Cancel keeps the vault as it is.
+    void OfferMasterPasswd();
     void OnRadioInputOnce();
     void OnRadioInputOther();
     void OnSelChangeInputFreq();

@@ -26,14 +26,16 @@ int main(int argc, char** argv)
                      command.strError.toLocal8Bit().constData());
         return s_iUsageExitCode;
     }
+    // Qt must not read the commands as its own options.
+    int qtArgc = 1;
+    if (command.eAction == StCommandLine::ACTION_QUIT)
+        return QuitRunningInstance(qtArgc, argv);
     if (!platform::HasDisplay()) {
         std::fputs("Vaultwick is a desktop program and needs a desktop session (X11 or Wayland).\n"
                    "Start it from a desktop, or under a virtual X server, e.g.: xvfb-run ./Vaultwick\n",
                    stderr);
         return 1;
     }
-    // Qt must not read the commands as its own options.
-    int qtArgc = 1;
     CVaultwickApp app;
     return app.InitInstance(qtArgc, argv, command);
 }

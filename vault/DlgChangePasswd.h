@@ -13,7 +13,7 @@ public:
         IDD = 13300,
         IDC_OLD_LABEL = 13301, IDC_OLD = 13302,
         IDC_NEW_LABEL = 13303, IDC_NEW = 13304,
-        IDC_REPEAT_LABEL = 13305, IDC_REPEAT = 13306, IDC_SHOW_PASSWD = 13309,
+        IDC_REPEAT_LABEL = 13305, IDC_REPEAT = 13306, IDC_STRENGTH = 13307, IDC_SHOW_PASSWD = 13309,
     };
 
 protected:
@@ -21,4 +21,5 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(int id, UINT code) override;
+    void UpdateLanguageStrToUI_Ex() override;
 };

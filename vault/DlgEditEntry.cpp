@@ -102,28 +102,14 @@ int CDlgEditEntry::CalcPasswdStrength(const QString& passwd)
 
 COLORREF CDlgEditEntry::StrengthTextColor(int strength)
 {
-    if (strength < 25)
-        return s_clrMismatch;  // the same red
-    if (strength < 45)
-        return RGB(210, 0, 210);
-    if (strength < 60)
-        return RGB(0, 156, 0);
-    if (strength < 85)
-        return RGB(0, 0, 160);
-    return RGB(255, 255, 255);
+    return vaultdlg::PasswdStrengthColor(strength);
 }
 
 void CDlgEditEntry::SetPasswdStrength(int strength)
 {
     m_iStrength = strength;
-    m_strStrength = FormatText(LangText(IDD, 1310004, QStringLiteral("  %d/100 (Passwd Strength)")), {strength});
-    CWnd label = GetDlgItem(IDC_STRENGTH);
-    label.SetWindowText(m_strStrength);
-    label.ResetColors();
-    label.SetTextColor(StrengthTextColor(strength));
-    if (strength >= 85)
-        label.SetBkColor(RGB(0, 0, 0));
-    label.Invalidate();
+    vaultdlg::ShowPasswdStrength(*this, IDC_STRENGTH, strength);
+    m_strStrength = GetDlgItemText(IDC_STRENGTH);
 }
 
 void CDlgEditEntry::UpdateYellow()

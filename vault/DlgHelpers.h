@@ -14,6 +14,7 @@
 #include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "platform/DialogEx.h"
 #include "platform/MessageBox.h"
+#include "vault/PasswdStrength.h"
 
 namespace vaultdlg {
 
@@ -84,6 +85,64 @@ inline void ShowPasswdText(CDialogEx& dlg, int checkId, std::initializer_list<in
         CEdit edit = dlg.GetDlgItem(id);
         edit.SetPasswordChar(show ? QChar() : QChar(u'*'));
     }
+}
+
+} // namespace vaultdlg
+
+namespace vaultdlg {
+
+// The text colour of a strength label by band; the top band is white on black.
+inline COLORREF PasswdStrengthColor(int strength)
+{
+    if (strength < 25)
+        return RGB(246, 68, 68);
+    if (strength < 45)
+        return RGB(210, 0, 210);
+    if (strength < 60)
+        return RGB(0, 156, 0);
+    if (strength < 85)
+        return RGB(0, 0, 160);
+    return RGB(255, 255, 255);
+}
+
+// Shows a strength score in a label, "  %d/100 (Passwd Strength)" in the
+// colour of its band: the editor and the master-password windows alike.
+inline void ShowPasswdStrength(CDialogEx& dlg, int labelId, int strength)
+{
+    // The editor's text: one wording for the score wherever it is shown.
+    CWnd label = dlg.GetDlgItem(labelId);
+    label.SetWindowText(FormatText(LangText(13100, 1310004, QStringLiteral("  %d/100 (Passwd Strength)")), {strength}));
+    label.ResetColors();
+    label.SetTextColor(PasswdStrengthColor(strength));
+    if (strength >= 85)
+        label.SetBkColor(RGB(0, 0, 0));
+    label.Invalidate();
+}
+
+// A master password scoring below this (the red and purple bands) is taken
+// only after a warning: it guards the whole vault, and a copy of the vault
+// file can be tried offline without limit.
+constexpr int s_iWeakMasterPasswd = 45;
+
+// The warning for a weak new master password (the new-password edit newId of
+// dlg). true when the password is strong enough or the user keeps it anyway;
+// otherwise the new-password edit has the focus again.
+inline bool AcceptMasterPasswdStrength(CDialogEx& dlg, int newId)
+{
+    const int strength = CalcPasswdStrength(dlg.GetDlgItemText(newId));
+    if (strength >= s_iWeakMasterPasswd)
+        return true;
+    const QString text = FormatText(
+        LangText(13600, 1360040,
+                 QStringLiteral("This master password scores only %d of 100 and is easy to guess. Anyone who "
+                                "gets a copy of the vault file can try passwords against it without limit.\r\n"
+                                "Use it anyway?")),
+        {strength});
+    // No is the default answer: a stray Enter keeps the user choosing a better one.
+    if (platform::ShowMessageBox(text, QString(), MB_YESNO | MB_ICONWARNING) == IDYES)
+        return true;
+    dlg.GetDlgItem(newId).SetFocus();
+    return false;
 }
 
 } // namespace vaultdlg

@@ -6,31 +6,40 @@
 using vaultdlg::ShowLangMessage;
 
 const DialogTemplate CDlgSetPasswd::s_template = {
-    IDD, "Set Password", {0, 0, 220, 66},
+    IDD, "Set Password", {0, 0, 220, 82},
     {
         {IDC_NEW_LABEL, Control::Static, "&New Passwd:", {7, 9, 70, 12}},
         {IDC_NEW, Control::Edit, "", {80, 7, 133, 14}, Style::Password},
         {IDC_REPEAT_LABEL, Control::Static, "&Repeat Passwd:", {7, 27, 70, 12}},
         {IDC_REPEAT, Control::Edit, "", {80, 25, 133, 14}, Style::Password},
-        {IDOK, Control::Button, "OK", {108, 46, 50, 14}, Style::DefaultButton},
-        {IDCANCEL, Control::Button, "Cancel", {163, 46, 50, 14}},
-        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 46, 98, 12}},
+        {IDC_STRENGTH, Control::Static, "100/100 (Passwd Strength)", {80, 43, 133, 12}},
+        {IDOK, Control::Button, "OK", {108, 62, 50, 14}, Style::DefaultButton},
+        {IDCANCEL, Control::Button, "Cancel", {163, 62, 50, 14}},
+        {IDC_SHOW_PASSWD, Control::CheckBox, "&Show password", {7, 62, 98, 12}},
     }};
 
 CDlgSetPasswd::CDlgSetPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgSetPasswd::InitResizeAndMultiLangParam_Individual()
 {
-    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDOK, IDCANCEL, IDC_SHOW_PASSWD},
+    RegisterItems({IDD, IDC_NEW_LABEL, IDC_NEW, IDC_REPEAT_LABEL, IDC_REPEAT, IDC_STRENGTH, IDOK, IDCANCEL,
+                   IDC_SHOW_PASSWD},
                   {m_eWndType, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT, WND_TYPE_EDIT, WND_TYPE_TEXT,
-                   WND_TYPE_TEXT, WND_TYPE_TEXT});
+                   WND_TYPE_TEXT, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
 
 BOOL CDlgSetPasswd::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
     m_pFocusWnd = GetDlgItem(IDC_NEW);
+    vaultdlg::ShowPasswdStrength(*this, IDC_STRENGTH, 0);
     return TRUE;
+}
+
+void CDlgSetPasswd::UpdateLanguageStrToUI_Ex()
+{
+    // The base has just put the label's template text back.
+    vaultdlg::ShowPasswdStrength(*this, IDC_STRENGTH, CalcPasswdStrength(GetDlgItemText(IDC_NEW)));
 }
 
 void CDlgSetPasswd::OnOK()
@@ -45,7 +54,8 @@ void CDlgSetPasswd::OnOK()
         EndDialog(IDCANCEL);
         return;
     }
-    if (!vaultdlg::CheckNewPasswd(*this, IDC_NEW, IDC_REPEAT, 1370003, 1370004))
+    if (!vaultdlg::CheckNewPasswd(*this, IDC_NEW, IDC_REPEAT, 1370003, 1370004) ||
+        !vaultdlg::AcceptMasterPasswdStrength(*this, IDC_NEW))
         return;
     if (g_pSqlite->ConfirmAndChangePasswd(QString(), newPasswd, 0)) {
         if (g_pPwSettings)
@@ -59,6 +69,10 @@ void CDlgSetPasswd::OnOK()
 
 BOOL CDlgSetPasswd::OnCommand(int id, UINT code)
 {
+    if (id == IDC_NEW && code == EN_CHANGE) {
+        vaultdlg::ShowPasswdStrength(*this, IDC_STRENGTH, CalcPasswdStrength(GetDlgItemText(IDC_NEW)));
+        return TRUE;
+    }
     if (id == IDC_SHOW_PASSWD && code == BN_CLICKED) {
         vaultdlg::ShowPasswdText(*this, IDC_SHOW_PASSWD, {IDC_NEW, IDC_REPEAT});
         return TRUE;

@@ -11,7 +11,7 @@ public:
     explicit CDlgSetPasswd(CDialogEx* parent = nullptr);
 
     static const DialogTemplate s_template;
-    enum : int { IDD = 13600, IDC_NEW_LABEL = 13601, IDC_NEW = 13602, IDC_REPEAT_LABEL = 13603, IDC_REPEAT = 13604, IDC_SHOW_PASSWD = 13609 };
+    enum : int { IDD = 13600, IDC_NEW_LABEL = 13601, IDC_NEW = 13602, IDC_REPEAT_LABEL = 13603, IDC_REPEAT = 13604, IDC_STRENGTH = 13605, IDC_SHOW_PASSWD = 13609 };
 
     int m_bOldPasswdExist = 0;
 
@@ -20,4 +20,5 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(int id, UINT code) override;
+    void UpdateLanguageStrToUI_Ex() override;
 };

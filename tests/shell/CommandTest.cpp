@@ -48,6 +48,8 @@ TEST(CommandLineTest, CommandsOptionsAndMistakes)
         {{"--verbose"}, StCommandLine::ACTION_ERROR, ""},
         {{"bank"}, StCommandLine::ACTION_ERROR, ""},
         {{"--add", "--show"}, StCommandLine::ACTION_ERROR, ""},
+        {{"--quit"}, StCommandLine::ACTION_QUIT, ""},
+        {{"--quit", "--show"}, StCommandLine::ACTION_ERROR, ""},
         {{"--add", "--query", "x"}, StCommandLine::ACTION_ERROR, ""},
     };
     for (const Case& c : cases) {
@@ -58,7 +60,7 @@ TEST(CommandLineTest, CommandsOptionsAndMistakes)
     }
     EXPECT_TRUE(ParseCommandLine({"--verbose"}).strError.contains("--verbose"));
     const QString help = CommandLineHelp("Vaultwick");
-    for (const char* option : {"--query [keywords]", "--add", "--show", "--help"})
+    for (const char* option : {"--query [keywords]", "--add", "--show", "--quit", "--help"})
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
@@ -84,12 +86,20 @@ TEST_F(MainWindowTest, QueryCommandOpensTheQueryWindowWithTheKeywordsTypedIn)
             query.EndDialog(IDCANCEL);
         });
         emit dlg.GetTrayIcon()->menuCommand(CVaultwickDlg::ID_TRAY_QUERY);
-        EXPECT_FALSE(dlg.RunCommand("quit"));
+        EXPECT_FALSE(dlg.RunCommand("frobnicate"));
         dlg.OnTrayCommand(IDCANCEL);
     });
     EXPECT_EQ(typed, "debian");
     EXPECT_EQ(seen, QStringList({"121"}));
     EXPECT_EQ(m_driver.Log().filter("dialog 13200").size(), 2);
+}
+
+TEST_F(MainWindowTest, QuitCommandEndsTheMainWindowAsTheTrayExitDoes)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    EXPECT_EQ(RunMain(dlg, [&](CDialogEx&) { EXPECT_TRUE(dlg.RunCommand("quit")); }), IDCANCEL);
+    EXPECT_FALSE(dlg.IsWindowVisible());
 }
 
 TEST_F(MainWindowTest, CommandsThatCameDuringStartUpRunOnceItIsDone)

@@ -60,6 +60,7 @@ TEST_F(MainWindowTest, AnInstalledProgramKeepsSettingsAndVaultInPrivateXdgFolder
         offeredFolder = static_cast<CDlgInitSettings&>(first).GetFolder();
         first.EndDialog(IDOK);
     });
+    m_driver.AnswerNextDialog(IDCANCEL);  // no master password yet
     CVaultwickDlg dlg;
     RunMain(dlg, [&](CDialogEx&) {
         EXPECT_TRUE(dlg.IsFirstRun());

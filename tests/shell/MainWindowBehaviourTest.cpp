@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 #include "MainWindowFixture.h"
 #include "platform/Clipboard.h"
@@ -95,6 +96,38 @@ TEST_F(MainWindowTest, ClipboardIsEmptiedTenSecondsLaterOnlyWhileItHoldsThePassw
         QGuiApplication::clipboard()->setText("the user's own text");
         EXPECT_TRUE(m_driver.FireTimer(dlg, CVaultwickDlg::TIMER_CLEAR_CLIPBOARD));
         EXPECT_EQ(Clipboard(), "the user's own text");
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+}
+
+// The editor's shown password, copied with Ctrl+C, is a copy like the query
+// window's: marked secret and emptied by the main window's timer.
+TEST_F(MainWindowTest, PasswordCopiedOutOfTheEditorIsClearedLikeTheQueryWindowsCopies)
+{
+    PrepareProgramFolder({});
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        QGuiApplication::clipboard()->clear();
+        m_driver.AnswerNextDialog([&](CDialogEx& editor) {
+            m_driver.Type(editor, CDlgEditEntry::IDC_PASSWD, "Edit0r pw");
+            m_driver.Focus(editor, CDlgEditEntry::IDC_PASSWD);
+            m_driver.PressKey(editor, 'A', HOTKEYF_CONTROL);
+            m_driver.PressKey(editor, 'C', HOTKEYF_CONTROL);
+            EXPECT_TRUE(Clipboard().isEmpty());  // masked: nothing leaves
+            m_driver.Click(editor, CDlgEditEntry::IDC_SHOW_PASSWD);
+            m_driver.Focus(editor, CDlgEditEntry::IDC_PASSWD);
+            m_driver.PressKey(editor, 'A', HOTKEYF_CONTROL);
+            m_driver.PressKey(editor, 'C', HOTKEYF_CONTROL);
+            EXPECT_EQ(Clipboard(), "Edit0r pw");
+            EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), "secret");
+            EXPECT_EQ(dlg.GetTimerElapse(CVaultwickDlg::TIMER_CLEAR_CLIPBOARD), CDlgPasswdQuery::s_iClipboardKeepMs);
+            m_driver.AnswerNextMessageBox(IDYES);  // discard the typing
+            editor.SendMessage(WM_COMMAND, IDCANCEL, 0);
+        });
+        dlg.OnHotKey(CVaultwickDlg::HOTKEY_ADD);
+        // The promise is kept after the editor has gone.
+        EXPECT_TRUE(m_driver.FireTimer(dlg, CVaultwickDlg::TIMER_CLEAR_CLIPBOARD));
+        EXPECT_TRUE(Clipboard().isEmpty());
         dlg.OnTrayCommand(IDCANCEL);
     });
 }

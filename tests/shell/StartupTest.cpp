@@ -6,6 +6,7 @@
 
 #include "MainWindowFixture.h"
 #include "foundation/storage/DlgInitSettings.h"
+#include "vault/DlgSetPasswd.h"
 #include "platform/TrayIcon.h"
 #include "vault/StoreFixture.h"
 
@@ -31,11 +32,18 @@ TEST_F(MainWindowTest, FirstRunCreatesPrivateFilesAsksOnceAndOpensTheShippedHelp
         ++firstRunDialogs;
         first.EndDialog(IDOK);
     });
+    // Offered a master password at once; Cancel keeps the vault without one.
+    m_driver.AnswerNextDialog([&](CDialogEx& set) {
+        EXPECT_EQ(set.GetTemplateId(), CDlgSetPasswd::IDD);
+        set.EndDialog(IDCANCEL);
+    });
     CVaultwickDlg dlg;
     const int r = RunMain(dlg, [&](CDialogEx&) {
         EXPECT_TRUE(dlg.IsFirstRun());
         EXPECT_TRUE(dlg.IsLoggedIn());  // an empty master password needs no login
         EXPECT_EQ(g_bNeedPasswd, 0);
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd(QString(), 0));
+        EXPECT_EQ(dlg.IsDlgButtonChecked(CVaultwickDlg::IDC_NEED_LOGIN_PASSWD), UINT(BST_UNCHECKED));
         EXPECT_EQ(FileMode(path() + "db.init"), 0600);
         EXPECT_EQ(FileMode(path() + "Sqlite.db"), 0600);
         // The stored defaults start minimised, but never on the first run.
@@ -59,6 +67,44 @@ TEST_F(MainWindowTest, FirstRunCreatesPrivateFilesAsksOnceAndOpensTheShippedHelp
     EXPECT_EQ(g_pSqlite, nullptr);
     EXPECT_EQ(g_pSqliteInit, nullptr);
     EXPECT_EQ(g_pXmlLang, nullptr);
+}
+
+TEST_F(MainWindowTest, FirstRunSetsTheMasterPasswordOfferedAfterTheFirstRunDialog)
+{
+    ScriptedLogin login(std::nullopt);
+    m_driver.AnswerNextDialog(IDOK);  // the first-run dialog
+    m_driver.AnswerNextDialog([&](CDialogEx& set) {
+        EXPECT_EQ(set.GetTemplateId(), CDlgSetPasswd::IDD);
+        m_driver.Type(set, CDlgSetPasswd::IDC_NEW, "Tr0ub4dor&3");
+        m_driver.Type(set, CDlgSetPasswd::IDC_REPEAT, "Tr0ub4dor&3");
+        m_driver.Click(set, IDOK);
+    });
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        EXPECT_TRUE(dlg.IsLoggedIn());
+        EXPECT_EQ(g_bNeedPasswd, 1);
+        // The settings page says so, and lets the password be changed.
+        EXPECT_EQ(dlg.IsDlgButtonChecked(CVaultwickDlg::IDC_NEED_LOGIN_PASSWD), UINT(BST_CHECKED));
+        EXPECT_TRUE(dlg.GetDlgItem(CVaultwickDlg::IDC_CHANGE_LOGIN_PASSWD).IsWindowEnabled());
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(login.calls(), 0);  // the password was just given
+    // The vault opens with that password only.
+    CDbSqlite3 vault(path() + "Sqlite.db");
+    ASSERT_EQ(vault.InitDB(), 0);
+    EXPECT_FALSE(vault.ConfirmPasswd(QString(), 0));
+    EXPECT_TRUE(vault.ConfirmPasswd("Tr0ub4dor&3", 0));
+    // The next start is no first one: nothing is offered, the password is
+    // asked when the (hidden) window is first shown.
+    ScriptedLogin again(QStringLiteral("Tr0ub4dor&3"));
+    CVaultwickDlg second;
+    RunMain(second, [&](CDialogEx&) {
+        EXPECT_FALSE(second.IsFirstRun());
+        second.OnHotKey(CVaultwickDlg::HOTKEY_SHOW);
+        EXPECT_TRUE(second.IsLoggedIn());
+        second.OnTrayCommand(IDCANCEL);
+    });
+    EXPECT_EQ(again.calls(), 1);
 }
 
 TEST_F(MainWindowTest, CancelledFirstRunDialogEndsTheStart)

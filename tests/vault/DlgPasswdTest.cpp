@@ -188,8 +188,8 @@ TEST_F(DlgPasswdTest, SetPasswordChecksBothFieldsThenReallyEncryptsTheVault)
         EXPECT_EQ(d.LastMessage(), "The 'New Passwd' can not be empty!");
         EXPECT_TRUE(HasFocus(dlg, CDlgSetPasswd::IDC_NEW));
 
-        d.Type(dlg, CDlgSetPasswd::IDC_NEW, "Secret");
-        d.Type(dlg, CDlgSetPasswd::IDC_REPEAT, "Secret");
+        d.Type(dlg, CDlgSetPasswd::IDC_NEW, "Secret#2024");
+        d.Type(dlg, CDlgSetPasswd::IDC_REPEAT, "Secret#2024");
         d.Click(dlg, IDOK);
     });
     EXPECT_EQ(r, IDOK);
@@ -205,8 +205,59 @@ TEST_F(DlgPasswdTest, SetPasswordChecksBothFieldsThenReallyEncryptsTheVault)
     EXPECT_FALSE(f.read(16).startsWith("SQLite format 3"));
     f.close();
     EXPECT_FALSE(g_pSqlite->ConfirmPasswd(QString(), 0));
-    EXPECT_TRUE(g_pSqlite->ConfirmPasswd("Secret", 0));
+    EXPECT_TRUE(g_pSqlite->ConfirmPasswd("Secret#2024", 0));
     EXPECT_EQ(entryCount(), entries);
+}
+
+// A new master password is scored as the editor scores an entry's, and a
+// weak one (below 45, the red and purple bands) is taken only when the user
+// says so after a warning.
+TEST_F(DlgPasswdTest, SetAndChangeScoreTheNewPasswordAndWarnBeforeTakingAWeakOne)
+{
+    const QString weakWarning = "This master password scores only 8 of 100";
+    CDlgSetPasswd set;
+    EXPECT_EQ(d.RunModal(set, [&](CDialogEx&) {
+        EXPECT_EQ(set.GetDlgItemText(CDlgSetPasswd::IDC_STRENGTH), "  0/100 (Passwd Strength)");
+        d.Type(set, CDlgSetPasswd::IDC_NEW, "aaaa");
+        EXPECT_EQ(set.GetDlgItemText(CDlgSetPasswd::IDC_STRENGTH), "  9/100 (Passwd Strength)");
+        d.SetText(set, CDlgSetPasswd::IDC_NEW, "a");
+        d.Type(set, CDlgSetPasswd::IDC_REPEAT, "a");
+        d.AnswerNextMessageBox(IDNO);
+        d.Click(set, IDOK);
+        EXPECT_TRUE(d.LastMessage().startsWith(weakWarning)) << d.LastMessage().toStdString();
+        // Kept open for a better one; the vault still has none.
+        EXPECT_TRUE(set.IsRunning());
+        EXPECT_TRUE(HasFocus(set, CDlgSetPasswd::IDC_NEW));
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd(QString(), 0));
+        d.AnswerNextMessageBox(IDYES);
+        d.Click(set, IDOK);
+    }), IDOK);
+    EXPECT_EQ(d.MessageTexts().size(), 2);
+    EXPECT_TRUE(g_pSqlite->ConfirmPasswd("a", 0));
+    EXPECT_TRUE(MessageIdsInLanguageFile({{13600, 1360040}}, kLangFile));
+
+    d.ClearMessages();
+    CDlgChangePasswd change;
+    EXPECT_EQ(d.RunModal(change, [&](CDialogEx&) {
+        EXPECT_EQ(change.GetDlgItemText(CDlgChangePasswd::IDC_STRENGTH), "  0/100 (Passwd Strength)");
+        d.Type(change, CDlgChangePasswd::IDC_OLD, "a");
+        d.Type(change, CDlgChangePasswd::IDC_NEW, "a");
+        d.Type(change, CDlgChangePasswd::IDC_REPEAT, "a");
+        EXPECT_EQ(change.GetDlgItemText(CDlgChangePasswd::IDC_STRENGTH), "  8/100 (Passwd Strength)");
+        d.AnswerNextMessageBox(IDNO);
+        d.Click(change, IDOK);
+        EXPECT_TRUE(d.LastMessage().startsWith(weakWarning));
+        EXPECT_TRUE(change.IsRunning());
+        EXPECT_TRUE(g_pSqlite->ConfirmPasswd("a", 0));
+        // A strong one goes through without a word.
+        d.ClearMessages();
+        d.SetText(change, CDlgChangePasswd::IDC_NEW, "Tr0ub4dor&3");
+        d.SetText(change, CDlgChangePasswd::IDC_REPEAT, "Tr0ub4dor&3");
+        EXPECT_EQ(change.GetDlgItemText(CDlgChangePasswd::IDC_STRENGTH), "  82/100 (Passwd Strength)");
+        d.Click(change, IDOK);
+    }), IDOK);
+    EXPECT_TRUE(d.MessageTexts().isEmpty());
+    EXPECT_TRUE(g_pSqlite->ConfirmPasswd("Tr0ub4dor&3", 0));
 }
 
 // ---- change password ----

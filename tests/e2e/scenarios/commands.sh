@@ -30,11 +30,20 @@ scenario_main() {
     e2e_expect_eq "$status" 2 "exit status of an unknown option"
     grep -q "unknown option '--frobnicate'" "$E2E_OUT/unknown.err" || e2e_fail "no clear message for an unknown option"
 
+    # --quit with nothing running does nothing: no start, no files, status 0.
+    "$program" --quit || e2e_fail "--quit with no program running failed"
+    [[ ! -e "$(dirname "$program")/db.init" && ! -e "$XDG_CONFIG_HOME/vaultwick/db.init" ]] ||
+        e2e_fail "--quit with no program running started one"
+    grep -q -- '--quit' "$E2E_OUT/help.log" || e2e_fail "--help does not list --quit"
+
     # Nothing runs yet: the program starts, and after the first run it opens
     # the query window with the keywords typed in (the example entry 121).
     e2e_start_program app "$program" --query debian
     e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
     e2e_key Return
+    # Offered a master password at once; Cancel keeps the vault without one.
+    e2e_focus "$(e2e_wait_window '^Set Password$' 30)"
+    e2e_key Escape
     query=$(e2e_wait_window '^Passwd Query$' 30)
     e2e_focus "$query"
     e2e_key Return
@@ -73,4 +82,15 @@ scenario_main() {
     fi
     grep -qx "Exec=\"\\?$(dirname "$program")/VaultwickLauncher\"\\?" "$XDG_CONFIG_HOME/autostart/VaultwickStart.desktop" ||
         e2e_fail "the autostart entry does not run the launcher beside the program"
+
+    # --quit ends the running program as the tray's Exit does, also while a
+    # window of it is open.
+    e2e_start_program add2 "$program" --add
+    e2e_wait_exit add2 20
+    e2e_wait_window '^Entry$' >/dev/null
+    e2e_start_program quit "$program" --quit
+    e2e_wait_exit quit 20
+    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "--quit exit status"
+    e2e_wait_exit app 20
+    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "exit status of the program ended by --quit"
 }
