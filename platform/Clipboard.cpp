@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -59,6 +60,23 @@ void CopySelection(QLineEdit* edit, bool cut)
         edit->del();
 }
 
+// An item of a field's standard context menu. Qt 6.4 names none of them;
+// their texts end in the key of the action after a tab, whatever the language.
+bool IsMenuAction(const QAction* action, QKeySequence::StandardKey key, QStringView name)
+{
+    if (action->objectName() == name)
+        return true;
+    const QString text = action->text();
+    const qsizetype tab = text.lastIndexOf(u'\t');
+    if (tab < 0)
+        return false;
+    const QStringView accel = QStringView(text).mid(tab + 1);
+    for (const QKeySequence& seq : QKeySequence::keyBindings(key))
+        if (accel == seq.toString(QKeySequence::NativeText))
+            return true;
+    return false;
+}
+
 class SecretEditGuard : public QObject {
 public:
     explicit SecretEditGuard(QLineEdit* edit) : QObject(edit), m_edit(edit)
@@ -98,8 +116,8 @@ private:
         QMenu* menu = m_edit->createStandardContextMenu();
         QPointer<QLineEdit> edit = m_edit;
         for (QAction* action : menu->actions()) {
-            const bool cut = action->objectName() == u"edit-cut";
-            if (!cut && action->objectName() != u"edit-copy")
+            const bool cut = IsMenuAction(action, QKeySequence::Cut, u"edit-cut");
+            if (!cut && !IsMenuAction(action, QKeySequence::Copy, u"edit-copy"))
                 continue;
             action->disconnect();
             connect(action, &QAction::triggered, this, [edit, cut] {
@@ -140,8 +158,10 @@ SecretCopyHandler SetSecretCopyHandler(SecretCopyHandler handler)
 
 void GuardSecretEdit(QLineEdit* edit)
 {
-    if (edit && !edit->findChild<SecretEditGuard*>(QString(), Qt::FindDirectChildrenOnly))
-        new SecretEditGuard(edit);
+    if (!edit || edit->property("vw_secret_guard").toBool())
+        return;
+    edit->setProperty("vw_secret_guard", true);
+    new SecretEditGuard(edit);
 }
 
 int SetClipboardSecret(const QString& text)

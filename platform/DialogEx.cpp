@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/TextDirection.h"
 #include "platform/VirtualKeys.h"
+#include "platform/WindowFocus.h"
 
 using platform::DialogHost;
 
@@ -173,6 +174,7 @@ bool CDialogEx::Build()
     Attach(m_host);
     m_result = IDCANCEL;
     m_ended = false;
+    m_bHadKeyboard = false;
     guarded([this] { OnWindowBuilt(); return 0; });
     return true;
 }
@@ -200,6 +202,9 @@ int CDialogEx::DoModal()
         host->enablePositionNotifications();
         DispatchPositionChanged();
     }
+    // The window the user was in: a dialog without an owner (opened by a hot
+    // key) gives the keyboard back to it.
+    const QPointer<QWidget> previous(QApplication::activeWindow());
     if (!m_ended && host) {
         // Like a modal dialog on the desktop it stands for, it blocks its owner
         // chain only: the tray icon keeps answering while it is minimised.
@@ -219,11 +224,19 @@ int CDialogEx::DoModal()
     if (host && host->owner() == this)
         guarded([this] { OnDestroy(); return 0; });
     const QPointer<QWidget> owner(host ? host->parentWidget() : nullptr);
+    const bool hadKeyboard = m_bHadKeyboard || QGuiApplication::focusWindow() != nullptr;
     DestroyHost();
-    // The keyboard goes back to the window the dialog belonged to, also
-    // where no window manager hands it back.
-    if (owner && owner->isVisible() && !owner->isMinimized())
-        owner->activateWindow();
+    // The keyboard goes back to the window the dialog belonged to (or, for
+    // one without an owner, the window the user was in), also where no
+    // window manager hands it back or where it hands it to another window.
+    // Only when the dialog had it: a window the user left stays left.
+    QWidget* back = owner ? owner->window() : previous.data();
+    if (back && back->isVisible() && !back->isMinimized()) {
+        if (hadKeyboard)
+            platform::GiveKeyboardTo(back);
+        else
+            back->activateWindow();
+    }
     return m_result;
 }
 
@@ -260,6 +273,9 @@ void CDialogEx::EndDialog(int result)
     m_result = result;
     m_ended = true;
     if (m_host) {
+        // Any window of the program: the keys may still be on their way
+        // back from a notice that closed just before.
+        m_bHadKeyboard = QGuiApplication::focusWindow() != nullptr;
         // Hide while still modal: Qt unblocks the other windows only when a
         // modal window is hidden; dropping the modality first leaves them
         // refusing input on a real display.
@@ -393,9 +409,7 @@ void CDialogEx::SetForegroundWindow()
         return;
     if (m_host->isMinimized())
         ShowWindow(SW_RESTORE);
-    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-        m_host->raise();
-    m_host->activateWindow();
+    platform::GiveKeyboardTo(m_host);
 }
 
 void CDialogEx::SetTopMost(BOOL topMost)

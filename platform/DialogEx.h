@@ -110,6 +110,7 @@ private:
     platform::DialogHost* m_host = nullptr;
     int m_result = IDCANCEL;
     bool m_ended = false;
+    bool m_bHadKeyboard = false;  // the window had the keyboard when it ended
     bool m_inLoop = false;
     void* m_loop = nullptr;  // the running QEventLoop
 };

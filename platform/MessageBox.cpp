@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include "platform/DialogEx.h"
+#include "platform/WindowFocus.h"
 
 namespace platform {
 namespace {
@@ -122,9 +123,14 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     box.installEventFilter(&centre);
     const QPointer<QWidget> keep(owner);
     const int pressed = box.exec();
-    // Without a window manager nobody hands the keyboard back.
-    if (keep && keep->isVisible())
-        keep->activateWindow();
+    // Without a window manager nobody hands the keyboard back, and with one
+    // it may go to another window; the box had it when it was answered.
+    if (keep && keep->isVisible()) {
+        if (QGuiApplication::focusWindow())
+            GiveKeyboardTo(keep);
+        else
+            keep->activateWindow();
+    }
     switch (pressed) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;

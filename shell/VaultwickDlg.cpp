@@ -683,10 +683,10 @@ int CVaultwickDlg::OpenEntryDialog(int id)
         break;
     case HOTKEY_QUERY:
         if (m_bQueryOpen) {
-            if (m_pQueryDlg && m_pQueryDlg->IsIconic()) {
+            // Always to the front with the keyboard in it (or in the prompt
+            // or editor that it is waiting for), wherever the keys were.
+            if (m_pQueryDlg)
                 m_pQueryDlg->SetForegroundWindow();
-                m_pQueryDlg->SetTopMost(TRUE);
-            }
             break;
         }
         m_bQueryOpen = 1;

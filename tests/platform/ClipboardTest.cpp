@@ -107,7 +107,10 @@ TEST_F(ClipboardTest, AShownPasswordFieldCopiesAndCutsOnlyThroughTheProgramsHand
     QApplication::sendEvent(&edit, &menuEvent);
     auto* menu = edit.findChild<QMenu*>();
     ASSERT_NE(menu, nullptr);
-    QAction* copy = menu->findChild<QAction*>(QStringLiteral("edit-copy"));
+    QAction* copy = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text().endsWith(QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)))
+            copy = action;
     ASSERT_NE(copy, nullptr);
     EXPECT_TRUE(copy->isEnabled());
     copy->trigger();

@@ -1,9 +1,11 @@
 // The main window at work: hot-key controls, timers, the clipboard promise,
 // show and hide, the tray commands and the About window.
+#include <QApplication>
 #include <QDate>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QWidget>
 
 #include "MainWindowFixture.h"
 #include "platform/Clipboard.h"
@@ -204,21 +206,51 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
     EXPECT_EQ(m_urls.urls[1].toLocalFile(), path() + "Vaultwick-help.html");
 }
 
-TEST_F(MainWindowTest, QueryHotKeyRestoresAMinimisedQueryWindowAndLeavesAShownOneAlone)
+// Alt+Q with the query window open brings it to the front with the keyboard,
+// wherever the keys were, restored if it was minimised; a prompt it waits
+// for gets the keys instead, as the window itself cannot take them then.
+TEST_F(MainWindowTest, QueryHotKeyAlwaysBringsTheOpenQueryWindowBackWithTheKeyboard)
 {
     PrepareProgramFolder({});
     CVaultwickDlg dlg;
     int queries = 0;
+    // A window the user went to meanwhile.
+    QWidget other;
+    other.resize(100, 50);
+    const auto elsewhere = [&] {
+        other.show();
+        other.activateWindow();
+        m_driver.ProcessEvents();
+        ASSERT_EQ(QApplication::activeWindow(), &other);
+    };
     RunMain(dlg, [&](CDialogEx&) {
         m_driver.AnswerNextDialog([&](CDialogEx& query) {
             EXPECT_EQ(query.GetTemplateId(), CDlgPasswdQuery::IDD);
             ++queries;
-            dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);  // shown: nothing happens
-            EXPECT_FALSE(query.IsIconic());
+            elsewhere();
+            dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);
+            m_driver.ProcessEvents();
+            EXPECT_EQ(QApplication::activeWindow(), query.GetWidget());
             query.ShowWindow(SW_MINIMIZE);
             ASSERT_TRUE(query.IsIconic());
             dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);
+            m_driver.ProcessEvents();
             EXPECT_FALSE(query.IsIconic());
+            EXPECT_EQ(QApplication::activeWindow(), query.GetWidget());
+
+            m_driver.AnswerNextDialog([&](CDialogEx& prompt) {
+                elsewhere();
+                dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);
+                m_driver.ProcessEvents();
+                EXPECT_EQ(QApplication::activeWindow(), prompt.GetWidget());
+                other.hide();
+                prompt.EndDialog(IDCANCEL);
+            });
+            CDlgAbout prompt(&query);
+            prompt.DoModal();
+            m_driver.ProcessEvents();
+            // Closed, it hands the keyboard back to the query window.
+            EXPECT_EQ(QApplication::activeWindow(), query.GetWidget());
             query.EndDialog(IDCANCEL);
         });
         dlg.OnHotKey(CVaultwickDlg::HOTKEY_QUERY);

@@ -8,7 +8,7 @@
 # (E2E_WM), and a master password just set or confirmed is not asked again.
 # Argument: the program folder of the build (bin/).
 
-readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster pw'
+readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster Pw#e2e'
 
 # Where the browser would have been started: a stand-in xdg-open records it.
 fake_browser() {
@@ -81,6 +81,10 @@ scenario_main() {
     e2e_expect_front "$init" "first-run dialog" "$app"
     e2e_focus "$init"
     e2e_key Return
+    # The master password offered next, in front: Esc keeps the vault without one.
+    box=$(e2e_wait_window '^Set Password$' 30)
+    e2e_expect_front "$box" "master password offered at the first start" "$app"
+    e2e_key Escape
     main=$(e2e_wait_window '^Vaultwick$' 30)
     e2e_retry "$E2E_TIMEOUT" test -s "$E2E_OUT/opened-urls" || e2e_fail "no welcome page"
     e2e_expect_eq "$(wc -l <"$E2E_OUT/opened-urls")" 1 "welcome pages opened"
