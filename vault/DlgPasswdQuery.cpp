@@ -44,6 +44,12 @@ constexpr unsigned kNoticeAnchor = Style::MoveDown | Style::GrowRight;
     explicit_bzero(const_cast<char*>(scratch), sizeof scratch);
 }
 
+bool& readingHeld()
+{
+    static bool s_held = false;
+    return s_held;
+}
+
 bool IsPrintableKey(WPARAM vk)
 {
     return (vk >= 0x30 && vk <= 0x5A) || (vk >= 0x60 && vk <= 0x6F) || (vk >= 0xBA && vk <= 0xC0) ||
@@ -102,14 +108,18 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     CBaseDlg::OnInitDialog();
     // The opening is an activation; a login asked for now covers it.
     g_pPwSettings->GetQueryAuth().RecordActivation();
-    if (g_pPwSettings->ConfirmLogin() == -1) {
+    const int login = g_pPwSettings->ConfirmLogin();
+    if (login == -1) {
         EndDialog(IDCANCEL);
         return TRUE;
     }
+    // The password typed to open the vault was typed for this window's search.
+    m_bLoginGrant = login == 1;
     m_bLoginAtOpen = 1;
     m_bActive = false;
 
     LoadTexts();
+    m_strEachQueryNotice = GetDlgItemText(IDC_NOTICE_EACH_QUERY);
     SetDlgItemText(IDC_DETAIL, m_strHelp);
     m_list = GetDlgItem(IDC_LIST);
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_GRIDLINES |
@@ -156,13 +166,9 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     m_pFocusWnd.SetFocus();
     SetTopMost(TRUE);
     SetForegroundWindow();
-    // Due now: asked at once, before anything is typed.
-    if (EnsureAuthorised(true)) {
-        EmptyCtrls();
-    } else {
-        SetKeywordText(m_bHintShown ? m_strHint : QString());
-        m_pFocusWnd.SetFocus();
-    }
+    // Nothing is asked before the user acts: when the password is due, the
+    // keywords are typed as usual and Enter (or a copy, an edit) asks.
+    EmptyCtrls();
     return TRUE;
 }
 
@@ -181,6 +187,9 @@ void CDlgPasswdQuery::UpdateLanguageStrToUI_Ex()
     // The language file is (re)loaded just before this: texts taken while
     // opening may still be those of the previous language.
     LoadTexts();
+    m_strEachQueryNotice = GetDlgItemText(IDC_NOTICE_EACH_QUERY);
+    if (m_bDueShown)
+        ShowDueNotice(true);
     if (m_bHintShown)
         SetKeywordText(m_strHint);
     const int row = SelectedRow();
@@ -196,6 +205,7 @@ void CDlgPasswdQuery::OnDestroy()
     // them, the search cache, the pages SQLite kept, and the heap they left.
     KillTimer(TIMER_LOAD_SEARCH);
     m_bSearchPending = false;
+    m_waiting.clear();
     m_list.SetItemCountEx(0);
     ForgetCells();
     std::vector<int>().swap(m_places);
@@ -216,9 +226,12 @@ void CDlgPasswdQuery::AttachFreq(int freq)
 {
     m_eInputFreq = EnumPwInputFreq(GetEnumFreq(freq) < 0 ? FREQ_EACH_QUERY : freq);
     g_pPwSettings->GetQueryAuth().SetFreq(m_eInputFreq);
-    // Timer 2 tells when a time-based mode runs out while the window is open.
-    if (const int ms = CQueryAuth::IntervalMs(m_eInputFreq))
-        SetTimer(TIMER_AUTHORIZATION, UINT(ms));
+    // Timer 2 tells when a time-based mode runs out while the window is open:
+    // precise, at the moment the policy counts from its last query.
+    if (const qint64 ms = g_pPwSettings->GetQueryAuth().MsUntilDue(); ms > 0)
+        SetTimer(TIMER_AUTHORIZATION, UINT(ms), true);
+    else
+        KillTimer(TIMER_AUTHORIZATION);
 }
 
 void CDlgPasswdQuery::OnActivate(UINT state, BOOL minimized)
@@ -238,8 +251,10 @@ void CDlgPasswdQuery::OnActivate(UINT state, BOOL minimized)
         m_bLoginAtOpen = 0;
     } else {
         g_pPwSettings->GetQueryAuth().RecordActivation();
-        if (!EnsureAuthorised(false))
-            return;
+        m_bLoginGrant = false;
+        // Asked at the next action, not now: the keys typed next are keywords.
+        if (m_eInputFreq == FREQ_EACH_ACTIVATION && !MayQuery())
+            OnDue();
     }
     GetDlgItem(IDC_KEYWORDS).SetFocus();
 }
@@ -254,14 +269,20 @@ BOOL CDlgPasswdQuery::ConfirmPasswd()
     return dlg.DoModal() == IDOK;
 }
 
-BOOL CDlgPasswdQuery::EnsureAuthorised(bool forQuery)
+bool CDlgPasswdQuery::MayQuery() const
 {
-    const CQueryAuth& auth = g_pPwSettings->GetQueryAuth();
-    if (forQuery ? auth.MayQuery() : auth.MayReveal())
+    return m_bLoginGrant || g_pPwSettings->GetQueryAuth().MayQuery();
+}
+
+BOOL CDlgPasswdQuery::EnsureAuthorised()
+{
+    if (std::exchange(m_bLoginGrant, false) || g_pPwSettings->GetQueryAuth().MayQuery())
         return TRUE;
     if (ConfirmPasswd())
         return TRUE;
-    // Nothing listed earlier stays to be copied or shown.
+    // Nothing listed earlier stays to be copied or shown, and the detail
+    // says why the list is empty.
+    m_bPasswdNeeded = true;
     ClearResults();
     return FALSE;
 }
@@ -269,7 +290,136 @@ BOOL CDlgPasswdQuery::EnsureAuthorised(bool forQuery)
 void CDlgPasswdQuery::ClearResults()
 {
     m_bSearchPending = false;
+    m_waiting.clear();
+    m_bRecentQuery = 0;
+    m_strListedKeywords.clear();
     FillList({});
+}
+
+void CDlgPasswdQuery::OnDue()
+{
+    m_bRecentQuery = 0;
+    KillTimer(TIMER_RECENT_QUERY);
+    MaskPasswords();
+    if (m_eInputFreq != FREQ_EACH_QUERY)
+        ShowDueNotice(true);
+}
+
+void CDlgPasswdQuery::ShowDueNotice(bool show)
+{
+    // The line of the each-query notice, which says the same in that mode.
+    if (show) {
+        SetDlgItemText(IDC_NOTICE_EACH_QUERY,
+                       vaultdlg::LangText(IDD, 1320030,
+                                          QStringLiteral("The master password is needed: type the keywords, then "
+                                                         "press Enter or click Search.")));
+        KillTimer(TIMER_HIDE_EACH_QUERY);
+        ShowNotice(IDC_NOTICE_EACH_QUERY);
+    } else if (m_bDueShown) {
+        GetDlgItem(IDC_NOTICE_EACH_QUERY).ShowWindow(SW_HIDE);
+        SetDlgItemText(IDC_NOTICE_EACH_QUERY, m_strEachQueryNotice);
+    }
+    m_bDueShown = show;
+}
+
+bool CDlgPasswdQuery::IsRevealable() const
+{
+    return m_bRecentQuery && g_pPwSettings->GetQueryAuth().MayReveal();
+}
+
+void CDlgPasswdQuery::OnAnswer(std::function<void()> action, bool reveal)
+{
+    if (m_bSearchPending || !m_waiting.empty()) {
+        m_waiting.push_back({CurrentKeywords(), std::move(action), reveal});
+        return;
+    }
+    if (reveal && !(IsRevealable() && m_strListedKeywords == CurrentKeywords())) {
+        if (!Refresh())
+            return;
+        if (m_bSearchPending) {
+            m_waiting.push_back({CurrentKeywords(), std::move(action), reveal});
+            return;
+        }
+    }
+    action();
+}
+
+void CDlgPasswdQuery::RunWaiting()
+{
+    // Typing searched every keyword text typed (the policy let it): each
+    // waiting action gets the answer to its own from memory.
+    const bool typingSearched = m_eInputFreq != FREQ_EACH_QUERY && MayQuery();
+    while (!m_waiting.empty() && !m_bSearchPending) {
+        Waiting next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        if (next.keywords != m_strListedKeywords) {
+            if (typingSearched ? FindAndFill(next.keywords) != 0 : !Search())
+                return m_waiting.clear();
+        }
+        if (next.reveal && !IsRevealable() && !Refresh())
+            return m_waiting.clear();
+        if (m_bSearchPending) {
+            m_waiting.push_front(std::move(next));
+            return;
+        }
+        next.action();
+    }
+    // Keys typed after the actions: the list answers them again.
+    if (m_waiting.empty() && !m_bSearchPending && m_bRecentQuery && typingSearched &&
+        m_strListedKeywords != CurrentKeywords())
+        FindAndFill(CurrentKeywords());
+}
+
+BOOL CDlgPasswdQuery::Refresh()
+{
+    const qint64 keep = CurrentKeywords() == m_strListedKeywords ? RowIdOf(SelectedRow()) : -1;
+    if (!Search())
+        return FALSE;
+    if (!m_bSearchPending && keep >= 0)
+        SelectRow(RowOfId(keep));
+    return TRUE;
+}
+
+qint64 CDlgPasswdQuery::RowIdOf(int row) const
+{
+    return row >= 0 && std::size_t(row) < m_places.size() ? m_cache.RowId(m_places[std::size_t(row)]) : -1;
+}
+
+int CDlgPasswdQuery::RowOfId(qint64 rowId) const
+{
+    if (rowId < 0)
+        return -1;
+    for (std::size_t row = 0; row < m_places.size(); ++row)
+        if (m_cache.RowId(m_places[row]) == rowId)
+            return int(row);
+    return -1;
+}
+
+void CDlgPasswdQuery::SelectRow(int row)
+{
+    if (row < 0 || row >= m_list.GetItemCount())
+        return;
+    const int previous = SelectedRow();
+    if (previous == row)
+        return;
+    if (previous >= 0)
+        m_list.SetItemState(previous, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_list.EnsureVisible(row);
+}
+
+void CDlgPasswdQuery::MoveSelection(int delta)
+{
+    const int count = m_list.GetItemCount();
+    if (count == 0)
+        return;
+    const int row = SelectedRow();
+    SelectRow(row < 0 ? 0 : std::clamp(row + delta, 0, count - 1));
+}
+
+QString CDlgPasswdQuery::CurrentKeywords() const
+{
+    return m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
 }
 
 void CDlgPasswdQuery::SetKeywordText(const QString& text)
@@ -298,36 +448,41 @@ void CDlgPasswdQuery::EmptyCtrls()
     if (!typed.isEmpty())
         m_bHintShown = 0;
     SetKeywordText(m_bHintShown ? m_strHint : typed);
-    if (m_eInputFreq != FREQ_EACH_QUERY)
-        Search();
+    if (m_eInputFreq != FREQ_EACH_QUERY) {
+        if (MayQuery())
+            Search();
+        else
+            OnDue();
+    }
     CEdit keywords = GetDlgItem(IDC_KEYWORDS);
     // Keywords given when opening are left as if typed: the cursor after them.
     keywords.SetSel(int(typed.size()), int(typed.size()));
     keywords.SetFocus();
 }
 
-void CDlgPasswdQuery::Search()
+BOOL CDlgPasswdQuery::Search()
 {
-    if (!m_bRefresh && !EnsureAuthorised(true))
-        return;
+    if (!m_bRefresh && !EnsureAuthorised())
+        return FALSE;
     int freq = FREQ_EACH_QUERY;
     bool read = false;
     Authorized([&] { read = g_pPwSettings->GetPasswdSetting(freq, g_strColInputFreq); });
     if (!read)
         freq = FREQ_EACH_QUERY;
 
-    FindAndFill();
-
+    // Counted before the rows come in: the answer is the recent query's.
+    g_pPwSettings->GetQueryAuth().RecordQuery();
     // A vault without a password has nothing to ask for, whatever its setting says.
     AttachFreq(m_bWithoutPasswd ? int(FREQ_LOGIN_ONCE) : freq);
-    g_pPwSettings->GetQueryAuth().RecordQuery();
+    m_bPasswdNeeded = false;
+    ShowDueNotice(false);
     m_bRecentQuery = 1;
-    SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs);
+    SetTimer(TIMER_RECENT_QUERY, s_iRecentQueryMs, true);
+    return FindAndFill(CurrentKeywords()) == 0;
 }
 
-void CDlgPasswdQuery::FindAndFill()
+int CDlgPasswdQuery::FindAndFill(const QString& keywords)
 {
-    const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS);
     std::vector<int> places;
     QString errText;
     int code = 0;
@@ -343,22 +498,30 @@ void CDlgPasswdQuery::FindAndFill()
     if (code == 0 && !m_cache.IsLoaded()) {
         if (!m_cache.CanListAll() || !keywords.trimmed().isEmpty()) {
             // The list keeps its rows until the texts are in.
-            SetTimer(TIMER_LOAD_SEARCH, 0);
+            if (!readingHeld())
+                SetTimer(TIMER_LOAD_SEARCH, 0);
             m_bSearchPending = true;
-            return;
+            m_strPendingKeywords = keywords;
+            return 0;
         }
         // Every entry is listed at once; the reading goes on after the list
         // has been drawn, so that the window's first frame does not wait for it.
-        SetTimer(TIMER_LOAD_SEARCH, s_iFirstFrameMs);
+        if (!readingHeld())
+            SetTimer(TIMER_LOAD_SEARCH, s_iFirstFrameMs);
         m_cache.ListAll(places);
     } else if (code == 0) {
         code = m_cache.Find(*g_pSqlite, keywords, places, errText);
     }
-    if (code)
+    if (code) {
+        // Nothing typed ahead acts on the rows still listed.
+        m_waiting.clear();
         vaultdlg::ShowLangMessage(IDD, 1320002, QStringLiteral("Search failed!\r\nERROR CODE: %d; ERROR MESSAGE: %s"),
                                   {code, errText});
-    else
+    } else {
+        m_strListedKeywords = keywords;
         FillList(std::move(places));
+    }
+    return code;
 }
 
 void CDlgPasswdQuery::LoadSearchStep()
@@ -366,18 +529,37 @@ void CDlgPasswdQuery::LoadSearchStep()
     QString errText;
     int code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
     if (code == 0 && !m_cache.IsLoaded() && m_cache.IsOrdered()) {
-        SetTimer(TIMER_LOAD_SEARCH, 0);
+        if (!readingHeld())
+            SetTimer(TIMER_LOAD_SEARCH, 0);
         return;
     }
     // Done, or the vault changed under the reading: the waiting search (or
     // the next keystroke) reads it again.
-    if (m_bSearchPending || code != 0)
-        FindAndFill();
+    // What is answered is what was searched: keywords typed since without
+    // a search (due, each-query mode) are not.
+    if (m_bSearchPending) {
+        if (FindAndFill(m_strPendingKeywords) == 0 && !m_bSearchPending)
+            RunWaiting();
+    } else if (code != 0 && m_bRecentQuery) {
+        FindAndFill(m_strListedKeywords);
+    }
+}
+
+void CDlgPasswdQuery::HoldReading(bool hold)
+{
+    readingHeld() = hold;
+}
+
+bool CDlgPasswdQuery::ReadNextStep()
+{
+    if (m_bSearchPending || (m_cache.IsOrdered() && !m_cache.IsLoaded()))
+        LoadSearchStep();
+    return m_bSearchPending;
 }
 
 void CDlgPasswdQuery::FillList(std::vector<int> places)
 {
-    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && g_pPwSettings->GetQueryAuth().MayReveal();
+    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && IsRevealable();
     ForgetCells();
     m_places = std::move(places);
     m_bFilling = true;
@@ -389,7 +571,7 @@ void CDlgPasswdQuery::FillList(std::vector<int> places)
     // Fresh rows are unchecked.
     CheckDlgButton(IDC_CHECK_ALL, BST_UNCHECKED);
     GetDlgItem(IDC_DELETE_CHECKED).EnableWindow(FALSE);
-    ShowDetail(0);
+    ShowDetail(0, true);
 }
 
 const QStringList& CDlgPasswdQuery::RowCells(int row)
@@ -467,14 +649,20 @@ void CDlgPasswdQuery::RenderDetail(int row)
         SetDlgItemText(IDC_DETAIL, text);
 }
 
-void CDlgPasswdQuery::ShowDetail(int row)
+void CDlgPasswdQuery::ShowDetail(int row, bool answer)
 {
     if (m_bHintShown)
         return;
     RenderDetail(row);
+    // An answer being filled in is the allowed search's; a row the user
+    // selects may be in a list that is masked or about to be replaced.
     if (row >= 0 && row < m_list.GetItemCount() && IsDlgButtonChecked(IDC_DIRECT_COPY) == BST_CHECKED &&
-        !m_bSkipNextCopy)
-        CopyPasswdToClipboard();
+        !m_bSkipNextCopy) {
+        if (answer)
+            CopySelectedPasswd();
+        else
+            CopyPasswdToClipboard();
+    }
     m_bSkipNextCopy = 0;
 }
 
@@ -496,11 +684,15 @@ int CDlgPasswdQuery::SelectedRow() const
 
 BOOL CDlgPasswdQuery::CopyPasswdToClipboard()
 {
+    OnAnswer([this] { CopySelectedPasswd(); });
+    return TRUE;
+}
+
+BOOL CDlgPasswdQuery::CopySelectedPasswd()
+{
     const int row = SelectedRow();
     if (row < 0)
         return TRUE;
-    if (!EnsureAuthorised(false))
-        return FALSE;
     QString passwd;
     const bool copied =
         g_pPwSettings->SelectPasswd(passwd, m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)) &&
@@ -532,15 +724,18 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         ShowNotice(IDC_NOTICE_REMOVED);
         SetTimer(TIMER_HIDE_REMOVED, 2500);
         break;
-    case TIMER_AUTHORIZATION:
-        // Ran out with the window open: no password stays in view, and an
-        // active window asks now rather than at the next keystroke.
-        if (!g_pPwSettings->GetQueryAuth().MayReveal()) {
-            MaskPasswords();
-            if (m_bActive && !EnsureAuthorised(false))
-                return;
+    case TIMER_AUTHORIZATION: {
+        // Ran out with the window open: no password stays in view, and the
+        // next action asks. A timer that fires early is armed again.
+        const qint64 left = g_pPwSettings->GetQueryAuth().MsUntilDue();
+        if (left > 0) {
+            SetTimer(TIMER_AUTHORIZATION, UINT(left), true);
+            return;
         }
+        if (left == 0)
+            OnDue();
         break;
+    }
     case TIMER_HIDE_COPIED:
         GetDlgItem(IDC_NOTICE_COPIED).ShowWindow(SW_HIDE);
         break;
@@ -556,7 +751,8 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         break;
     case TIMER_LOAD_SEARCH:
         // Not the user's doing: the focus stays where it is.
-        LoadSearchStep();
+        if (!readingHeld())
+            LoadSearchStep();
         return;
     default:
         return;
@@ -577,14 +773,25 @@ BOOL CDlgPasswdQuery::OnCommand(int id, UINT code)
     case IDC_KEYWORDS:
         if (code == EN_CHANGE && !m_bSettingKeywords && !m_bHintShown) {
             if (m_eInputFreq == FREQ_EACH_QUERY) {
+                // The list no longer answers the keywords: acting on it searches first.
+                m_bRecentQuery = 0;
+                MaskPasswords();
+                ShowDueNotice(false);
+                SetDlgItemText(IDC_NOTICE_EACH_QUERY, m_strEachQueryNotice);
                 ShowNotice(IDC_NOTICE_EACH_QUERY);
                 SetTimer(TIMER_HIDE_EACH_QUERY, 4000);
-            } else {
+            } else if (MayQuery()) {
                 Search();
+            } else {
+                // Due: only the keywords change; Enter asks and searches them.
+                OnDue();
             }
         }
         return TRUE;
-    case IDC_SEARCH: return Clicked(code, &CDlgPasswdQuery::Search);
+    case IDC_SEARCH:
+        if (code == BN_CLICKED)
+            Search();
+        return TRUE;
     case IDC_SHOW_PASSWD: return Clicked(code, &CDlgPasswdQuery::OnShowPasswdClicked);
     case IDC_DIRECT_COPY: return Clicked(code, &CDlgPasswdQuery::OnDirectCopyClicked);
     case IDC_CHECK_ALL: return Clicked(code, &CDlgPasswdQuery::OnCheckAllClicked);
@@ -597,12 +804,16 @@ BOOL CDlgPasswdQuery::OnCommand(int id, UINT code)
 
 BOOL CDlgPasswdQuery::ConfirmToReveal(int checkBoxId)
 {
-    if (!g_bNeedPasswd || m_eInputFreq == FREQ_LOGIN_ONCE)
+    if (!g_bNeedPasswd || m_eInputFreq == FREQ_LOGIN_ONCE) {
+        Search();
         return TRUE;
+    }
     if (!ConfirmPasswd()) {
         CheckDlgButton(checkBoxId, BST_UNCHECKED);
         return FALSE;
     }
+    // The password just typed was typed for this search.
+    Authorized([this] { Search(); });
     return TRUE;
 }
 
@@ -610,12 +821,12 @@ void CDlgPasswdQuery::OnShowPasswdClicked()
 {
     const int state = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED;
     if (state) {
-        if (!ConfirmToReveal(IDC_SHOW_PASSWD))
-            return;
         // The refresh that shows the passwords is not a selection by the user.
         m_bSkipNextCopy = 1;
-        Search();
+        const BOOL confirmed = ConfirmToReveal(IDC_SHOW_PASSWD);
         m_bSkipNextCopy = 0;
+        if (!confirmed)
+            return;
     } else {
         MaskPasswords();
     }
@@ -629,7 +840,6 @@ void CDlgPasswdQuery::OnDirectCopyClicked()
     if (state) {
         if (!ConfirmToReveal(IDC_DIRECT_COPY))
             return;
-        Search();
     } else {
         SetTimer(TIMER_CLIPBOARD_REMOVED, 0);
     }
@@ -703,7 +913,18 @@ void CDlgPasswdQuery::Authorized(F&& action)
 
 void CDlgPasswdQuery::EditEntry(int row, bool asCopy)
 {
-    if (row < 0 || row >= m_list.GetItemCount() || !EnsureAuthorised(false))
+    if (row >= m_list.GetItemCount())
+        return;
+    // A row picked by the mouse is that entry, wherever the answer lists it.
+    const qint64 rowId = row >= 0 ? RowIdOf(row) : -1;
+    if (row >= 0 && rowId < 0)
+        return;
+    OnAnswer([this, rowId, asCopy] { EditRow(rowId >= 0 ? RowOfId(rowId) : SelectedRow(), asCopy); });
+}
+
+void CDlgPasswdQuery::EditRow(int row, bool asCopy)
+{
+    if (row < 0 || row >= m_list.GetItemCount())
         return;
     StEntry entry{m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER), QString(),
                   m_list.GetItemText(row, COL_URL),   m_list.GetItemText(row, COL_EMAIL),
@@ -726,7 +947,9 @@ void CDlgPasswdQuery::EditEntry(int row, bool asCopy)
 void CDlgPasswdQuery::AddEntry()
 {
     CDlgEditEntry dlg(this);
-    if (dlg.DoModal() == IDOK)
+    // Adding asks for no password, so it lists nothing the user was not
+    // already allowed to see.
+    if (dlg.DoModal() == IDOK && (IsRevealable() || MayQuery()))
         Authorized([this] { Search(); });
 }
 
@@ -818,6 +1041,10 @@ void CDlgPasswdQuery::ShowContextMenuAtSelection()
 
 QString CDlgPasswdQuery::NothingFoundText() const
 {
+    if (m_bPasswdNeeded)
+        return vaultdlg::LangText(IDD, 1320031,
+                                  QStringLiteral("The master password is needed to list the entries: press Enter "
+                                                 "or click Search to give it."));
     const QString keywords = m_bHintShown ? QString() : GetDlgItemText(IDC_KEYWORDS).trimmed();
     if (keywords.isEmpty())
         return vaultdlg::LangText(IDD, 1320014, QStringLiteral("The vault holds no entries yet."));
@@ -828,7 +1055,7 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
 {
     const WPARAM vk = msg->wParam;
     if (msg->message == WM_SYSKEYDOWN && vk == VK_RETURN) {
-        OpenUrl();
+        OnAnswer([this] { OpenUrl(); }, false);
         return TRUE;
     }
     if (msg->message != WM_KEYDOWN)
@@ -837,20 +1064,30 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
     const bool shift = platform::GetKeyState(VK_SHIFT) < 0;
     // The list's own keys: the menu key (or Shift+F10) opens the pop-up menu
     // at the selected row, Enter edits the row as a double click does.
+    // Keys typed ahead of a search's answer act on the answer, in order.
+    const bool waiting = m_bSearchPending || !m_waiting.empty();
     if (msg->hwndId == IDC_LIST && (vk == VK_APPS || (vk == VK_F10 && shift && !ctrl))) {
-        ShowContextMenuAtSelection();
+        OnAnswer([this] { ShowContextMenuAtSelection(); }, false);
         return TRUE;
     }
-    if (vk == VK_RETURN && msg->hwndId == IDC_LIST && !ctrl && !shift && SelectedRow() >= 0) {
-        EditEntry(SelectedRow(), false);
+    if (vk == VK_RETURN && msg->hwndId == IDC_LIST && !ctrl && !shift && (waiting || SelectedRow() >= 0)) {
+        EditEntry(-1, false);
         return TRUE;
     }
     if (vk == VK_RETURN) {
-        Search();
+        if (waiting)
+            OnAnswer([this] { Search(); }, false);
+        else
+            Search();
         return TRUE;
     }
     if (vk == VK_UP || vk == VK_DOWN) {
         ClearHint();
+        if (waiting) {
+            m_list.SetFocus();
+            OnAnswer([this, vk] { MoveSelection(vk == VK_UP ? -1 : 1); }, false);
+            return TRUE;
+        }
         if (msg->hwndId != IDC_LIST) {
             m_list.SetFocus();
             platform::SendKeyInput(UINT(vk));
@@ -859,13 +1096,12 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
         return FALSE;
     }
     if (ctrl && vk == 'C') {
-        // Consumed once the password is copied: the list view would copy its
-        // current cell, the keyword box its selected text, over it.
-        if (m_bRecentQuery) {
-            CopyPasswdToClipboard();
-            return TRUE;
-        }
-        return msg->hwndId == IDC_LIST;
+        // Consumed: the list view would copy its current cell, the keyword
+        // box its selected text, over the password. A masked list or one
+        // that answers other keywords is searched again first (asking when
+        // the password is due), never left without a word.
+        CopyPasswdToClipboard();
+        return TRUE;
     }
     if (IsPrintableKey(vk)) {
         ClearHint();

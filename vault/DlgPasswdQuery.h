@@ -1,5 +1,7 @@
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -77,11 +79,18 @@ public:
     EnumPwInputFreq GetInputFreq() const { return m_eInputFreq; }
     // Resets the keyword edit and searches again (not in each-query mode).
     void EmptyCtrls();
-    // TRUE also when no row is selected (nothing to copy).
+    // Copies the selected row's password once the list answers the keywords
+    // typed so far (asking first when the password is due); TRUE also when
+    // no row is selected (nothing to copy).
     BOOL CopyPasswdToClipboard();
     // A search waits for the vault's texts to be read.
     bool IsSearchPending() const { return m_bSearchPending; }
     bool IsSearchReady() const { return m_cache.IsLoaded(); }
+    // The texts of a large vault are read between events. Held, they are read
+    // only by ReadNextStep, so that a test decides what is read when.
+    static void HoldReading(bool hold);
+    // Reads one step now; true while a search still waits for the texts.
+    bool ReadNextStep();
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
@@ -97,19 +106,46 @@ protected:
 private:
     void LoadTexts();
     void AttachFreq(int freq);
-    void Search();
-    // The rows of the keyword box's text, from the search cache; with the
-    // cache still reading, the search waits for it (FALSE).
-    void FindAndFill();
+    // FALSE when the password was asked and not given, or the search failed.
+    BOOL Search();
+    // The rows of `keywords`, from the search cache; with the cache still
+    // reading, the search waits for it. The SQLite code of a failure.
+    int FindAndFill(const QString& keywords);
     void LoadSearchStep();
+    QString CurrentKeywords() const;
     // Asks for the master password; TRUE when it was confirmed.
     BOOL ConfirmPasswd();
+    // A search may run without asking: the policy allows it, or the login
+    // asked at this opening was typed for the first one.
+    bool MayQuery() const;
     // Asks first when the program's re-ask policy says the password is due
-    // for a search (or for revealing one); a cancel empties the list.
-    BOOL EnsureAuthorised(bool forQuery);
+    // for a search; a cancel empties the list.
+    BOOL EnsureAuthorised();
     void ClearResults();
+    // The password is due while the window is open: what is listed stays,
+    // masked, and the next action asks. Nothing is asked here.
+    void OnDue();
+    void ShowDueNotice(bool show);
+    // The list is the answer of an allowed, recent search, and its
+    // passwords may be copied, shown or edited.
+    bool IsRevealable() const;
+    // Runs `action` on the answer to the keywords typed before it, exactly
+    // as if the user had waited for it: after a search still reading, and
+    // (with `reveal`) after searching again when the list is masked or
+    // answers other keywords, which asks when the password is due.
+    void OnAnswer(std::function<void()> action, bool reveal = true);
+    void RunWaiting();
+    // Searches the keywords as typed again; the selected entry stays selected
+    // when the keywords are those listed.
+    BOOL Refresh();
+    qint64 RowIdOf(int row) const;
+    int RowOfId(qint64 rowId) const;
+    void SelectRow(int row);
+    void MoveSelection(int delta);
+    BOOL CopySelectedPasswd();
     // Before a check box shows or copies passwords: asks when the vault's
-    // frequency wants it; a cancel switches the box off again (FALSE).
+    // frequency wants it, then searches again; a cancel switches the box off
+    // again (FALSE).
     BOOL ConfirmToReveal(int checkBoxId);
     BOOL Clicked(UINT code, void (CDlgPasswdQuery::*handler)());
     void FillList(std::vector<int> places);
@@ -120,7 +156,8 @@ private:
     // Overwrites every password read for the list, then forgets the texts.
     void ForgetCells();
     void RemoveRow(int row);
-    void ShowDetail(int row);
+    // `answer`: the row is shown as a search's answer is filled in.
+    void ShowDetail(int row, bool answer = false);
     void RenderDetail(int row);
     void MaskPasswords();
     void OnShowPasswdClicked();
@@ -128,7 +165,9 @@ private:
     void OnCheckAllClicked();
     void DeleteCheckedItems();
     void DeleteSelectedEntry();
+    // The row's entry, or (row -1) the row selected once the answer is in.
     void EditEntry(int row, bool asCopy);
+    void EditRow(int row, bool asCopy);
     void AddEntry();
     void OpenUrl();
     void ShowContextMenu(const CPoint* at = nullptr);
@@ -157,6 +196,10 @@ private:
     int m_bConfirmInProgress = 0;
     int m_bSkipNextCopy = 0;
     int m_bWithoutPasswd = 0;  // the vault accepts the empty password
+    bool m_bLoginGrant = false;  // a login asked at opening covers the first search
+    bool m_bPasswdNeeded = false;  // a prompt was cancelled: nothing is listed
+    bool m_bDueShown = false;
+    QString m_strEachQueryNotice;
     // Programmatic changes that must not act as the user's.
     bool m_bSettingKeywords = false;
     bool m_bFilling = false;
@@ -170,4 +213,13 @@ private:
     std::unordered_map<int, QStringList> m_cells;
     bool m_bPasswdShown = false;
     bool m_bSearchPending = false;
+    QString m_strPendingKeywords;
+    QString m_strListedKeywords;  // what the list answers
+    // Actions typed ahead of the answer, with the keywords typed before them.
+    struct Waiting {
+        QString keywords;
+        std::function<void()> action;
+        bool reveal;
+    };
+    std::deque<Waiting> m_waiting;
 };

@@ -1,5 +1,6 @@
 #include "vault/QueryAuth.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QElapsedTimer>
@@ -57,9 +58,17 @@ bool CQueryAuth::MayQuery() const
     switch (m_eFreq) {
     case FREQ_LOGIN_ONCE: return true;
     case FREQ_EACH_ACTIVATION: return m_bActivationGrant;
-    case FREQ_EACH_QUERY: return m_bQueryGrant;
-    default: return m_bHaveQuery && Now() - m_iLastQueryMs < IntervalMs(m_eFreq);
+    case FREQ_EACH_QUERY: return false;
+    default: return MsUntilDue() > 0;
     }
+}
+
+qint64 CQueryAuth::MsUntilDue() const
+{
+    const int interval = IntervalMs(m_eFreq);
+    if (interval == 0 || m_bWithoutPasswd)
+        return -1;
+    return m_bHaveQuery ? std::max<qint64>(0, m_iLastQueryMs + interval - Now()) : 0;
 }
 
 bool CQueryAuth::MayReveal() const
@@ -71,7 +80,6 @@ void CQueryAuth::RecordPasswd()
 {
     m_bHaveQuery = true;
     m_iLastQueryMs = Now();
-    m_bQueryGrant = true;
     m_bActivationGrant = true;
 }
 
@@ -79,7 +87,6 @@ void CQueryAuth::RecordQuery()
 {
     m_bHaveQuery = true;
     m_iLastQueryMs = Now();
-    m_bQueryGrant = false;
 }
 
 void CQueryAuth::RecordActivation()

@@ -25,19 +25,24 @@ public:
     void SetWithoutPasswd(bool without) { m_bWithoutPasswd = without; }
     bool IsWithoutPasswd() const { return m_bWithoutPasswd; }
 
-    // A search may run now without asking.
+    // A search may run now without asking. In each-query mode never: only the
+    // password typed for a search opens it, and nothing typed earlier (for a
+    // setting, for the previous search) carries over.
     bool MayQuery() const;
-    // A password may be copied, shown or edited now without asking. In
-    // each-query mode only an allowed search fills the list, so what it
-    // lists may be revealed.
+    // A password of what an allowed search listed may be copied, shown or
+    // edited now without asking. In each-query mode only an allowed search
+    // fills the list, so what it lists may be revealed (the window masks it
+    // again after a while).
     bool MayReveal() const;
+    // Milliseconds until a time-based mode wants the password again (0 when
+    // it is due now), -1 for the modes without a clock.
+    qint64 MsUntilDue() const;
 
     // The master password was typed and was right (a login that really asked,
-    // a confirmation): it counts as a query for the time-based modes, and
-    // covers the next search in each-query mode and the current activation.
+    // a confirmation): it counts as a query for the time-based modes and
+    // covers the current activation.
     void RecordPasswd();
-    // A search ran: the time-based modes count from here; in each-query mode
-    // the next search asks again.
+    // A search ran: the time-based modes count from here.
     void RecordQuery();
     // The query window opened or became active again by the user's doing.
     void RecordActivation();
@@ -54,6 +59,5 @@ private:
     bool m_bWithoutPasswd = false;
     bool m_bHaveQuery = false;
     qint64 m_iLastQueryMs = 0;
-    bool m_bQueryGrant = false;
     bool m_bActivationGrant = false;
 };

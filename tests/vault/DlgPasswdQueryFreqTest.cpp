@@ -7,6 +7,7 @@
 namespace {
 
 using Q = CDlgPasswdQuery;
+const QStringList kAll = {"Bank", "GitHub", "Local", "Mail"};
 
 // Time moves only when the test says so.
 class ReaskTest : public QueryDlgTest {
@@ -41,128 +42,241 @@ protected:
 
 // ---------------------------------------------------------------- each query
 
-TEST_F(ReaskTest, EachQueryAsksAtOpeningAndThenAtEverySearch)
+TEST_F(ReaskTest, EachQueryNoPromptByItselfTypingEditsTheKeywordsAndEnterAsks)
 {
     protect(FREQ_EACH_QUERY);
-    answerConfirm();  // the opening: the password is due, asked before anything is typed
     open([&](Q& dlg) {
-        EXPECT_EQ(confirmations(), 1);
-        EXPECT_EQ(list(dlg).GetItemCount(), 0);  // no search at opening in this mode
-        d.PressKey(dlg, VK_RETURN);              // covered by the password just typed
-        EXPECT_EQ(confirmations(), 1);
-        EXPECT_EQ(list(dlg).GetItemCount(), 4);
-        answerConfirm();
-        d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(confirmations(), 2);
-        answerConfirm();
-        d.Click(dlg, Q::IDC_SEARCH);
-        EXPECT_EQ(confirmations(), 3);
-        // What an allowed search listed may be copied.
-        copy(dlg);
-        EXPECT_EQ(clipboard(), "bank-secret");
-        EXPECT_EQ(confirmations(), 3);
-    });
-}
-
-TEST_F(ReaskTest, EachQueryTypingOnlyShowsTheNoticeAndACancelEmptiesTheList)
-{
-    protect(FREQ_EACH_QUERY);
-    answerConfirm();
-    open([&](Q& dlg) {
-        d.PressKey(dlg, VK_RETURN);
+        // Opening asks nothing and lists nothing; the keys typed at once are keywords.
+        EXPECT_EQ(confirmations(), 0);
+        EXPECT_EQ(list(dlg).GetItemCount(), 0);
         d.Type(dlg, Q::IDC_KEYWORDS, "mail");
-        EXPECT_EQ(list(dlg).GetItemCount(), 4);
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "mail");
+        EXPECT_EQ(confirmations(), 0);
         EXPECT_TRUE(visible(dlg, Q::IDC_NOTICE_EACH_QUERY));
         EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_HIDE_EACH_QUERY), 4000);
         EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_HIDE_EACH_QUERY));
         EXPECT_FALSE(visible(dlg, Q::IDC_NOTICE_EACH_QUERY));
+        // Enter opens the prompt, empty; the right password runs the search as typed.
+        d.AnswerNextDialog([&](CDialogEx& c) {
+            EXPECT_EQ(c.GetDlgItemText(13502), "");
+            d.Type(c, 13502, kMaster);
+            d.Click(c, IDOK);
+        });
+        d.PressKey(dlg, VK_RETURN);
         EXPECT_EQ(confirmations(), 1);
+        EXPECT_EQ(column(dlg, 0), QStringList({"Mail"}));
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "mail");
+        // What the allowed search listed may be copied; the next search asks again.
+        copy(dlg);
+        EXPECT_EQ(clipboard(), "mail-secret");
+        answerConfirm();
+        d.Click(dlg, Q::IDC_SEARCH);
+        EXPECT_EQ(confirmations(), 2);
+        // A timer running out asks nothing.
+        wait(3600000);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_RECENT_QUERY));
+        EXPECT_EQ(confirmations(), 2);
+    });
+    // Opened again: still nothing asked until Enter.
+    open([&](Q& dlg) {
+        d.Activate(m_main);
+        d.Activate(dlg);
+        EXPECT_EQ(confirmations(), 2);
+        EXPECT_EQ(list(dlg).GetItemCount(), 0);
+    });
+}
+
+TEST_F(ReaskTest, EachQueryACancelSaysThePasswordIsNeededAndCtrlCAsksAgain)
+{
+    protect(FREQ_EACH_QUERY);
+    open([&](Q& dlg) {
         answerConfirm(false);
         d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(confirmations(), 2);
-        // Nothing listed before the cancel is left to copy.
+        EXPECT_EQ(confirmations(), 1);
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
+        EXPECT_EQ(detail(dlg), "The master password is needed to list the entries: press Enter or click Search to "
+                               "give it.");
+        // Ctrl+C is not silently nothing: it asks, and copies what the search finds.
+        answerConfirm(false);
         copy(dlg);
+        EXPECT_EQ(confirmations(), 2);
         EXPECT_EQ(clipboard(), "before");
+        d.Type(dlg, Q::IDC_KEYWORDS, "gith");
+        answerConfirm();
+        copy(dlg);
+        EXPECT_EQ(confirmations(), 3);
+        EXPECT_EQ(clipboard(), "gh-secret");
+        EXPECT_EQ(column(dlg, 0), QStringList({"GitHub"}));
+    });
+    EXPECT_EQ(d.MessageTexts(), QStringList());
+}
+
+TEST_F(ReaskTest, EachQueryNoGrantCarriesOver)
+{
+    protect(FREQ_EACH_QUERY);
+    // The password typed to change a setting, then a query 90 s later.
+    g_pPwSettings->GetQueryAuth().RecordPasswd();
+    wait(90000);
+    open([&](Q& dlg) {
+        answerConfirm(false);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(confirmations(), 1);
+        EXPECT_EQ(list(dlg).GetItemCount(), 0);
+        // The password typed for one query opens that query only.
         answerConfirm();
         d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(column(dlg, 0), QStringList({"Mail"}));
+        EXPECT_EQ(list(dlg).GetItemCount(), 4);
+        d.Type(dlg, Q::IDC_KEYWORDS, "bank");
+        answerConfirm(false);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(confirmations(), 3);
+        EXPECT_EQ(list(dlg).GetItemCount(), 0);
+    });
+}
+
+TEST_F(ReaskTest, EachQueryOnceMaskedEditShowAndCopyAskAgain)
+{
+    protect(FREQ_EACH_QUERY);
+    open([&](Q& dlg) {
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
+        d.SelectListRow(dlg, Q::IDC_LIST, 3);
+        // The window's 30-second mask ends what the search allowed: Enter on
+        // the row asks, then edits that row.
+        wait(50000);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_RECENT_QUERY));
+        answerConfirm();
+        d.AnswerNextDialog([&](CDialogEx& editor) {
+            EXPECT_EQ(editor.GetDlgItemText(CDlgEditEntry::IDC_TITLE), "Mail");
+            editor.EndDialog(IDCANCEL);
+        });
+        d.Focus(dlg, Q::IDC_LIST);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(confirmations(), 2);
+        EXPECT_EQ(d.Log().filter("dialog 13100").size(), 1);
+        EXPECT_EQ(list(dlg).GetNextItem(-1, LVNI_SELECTED), 3);
+        wait(31000);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_RECENT_QUERY));
+        answerConfirm();
+        copy(dlg);
+        EXPECT_EQ(confirmations(), 3);
+        EXPECT_EQ(clipboard(), "mail-secret");
+        wait(31000);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_RECENT_QUERY));
+        answerConfirm(false);
+        d.Click(dlg, Q::IDC_SHOW_PASSWD);
+        EXPECT_EQ(confirmations(), 4);
+        EXPECT_EQ(column(dlg, 2).filter("secret"), QStringList());
     });
 }
 
 // ---------------------------------------------------------------- time-based
 
-TEST_F(ReaskTest, TenSecondsCountFromTheLastQueryAcrossOpenings)
+TEST_F(ReaskTest, TenSecondsTypingWhileDueOnlyEditsTheKeywordsAndEnterAsks)
 {
     protect(FREQ_10_SECONDS);
-    answerConfirm();
     open([&](Q& dlg) {
-        EXPECT_EQ(confirmations(), 1);
-        EXPECT_EQ(list(dlg).GetItemCount(), 4);
-    });
-    // Reopened within the ten seconds: no prompt, the list is there.
-    wait(6000);
-    open([&](Q& dlg) {
-        EXPECT_EQ(list(dlg).GetItemCount(), 4);
-        d.Type(dlg, Q::IDC_KEYWORDS, "ba");
-    });
-    EXPECT_EQ(confirmations(), 1);
-    // Twenty seconds later: closing and opening did not restart the clock.
-    wait(20000);
-    answerConfirm(false);
-    open([&](Q& dlg) {
-        EXPECT_EQ(confirmations(), 2);
+        // Nothing queried yet: due, and said so; nothing asked, nothing listed.
+        EXPECT_EQ(confirmations(), 0);
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
-        d.Type(dlg, Q::IDC_KEYWORDS, "");
+        EXPECT_TRUE(visible(dlg, Q::IDC_NOTICE_EACH_QUERY));
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_NOTICE_EACH_QUERY),
+                  "The master password is needed: type the keywords, then press Enter or click Search.");
+        d.Type(dlg, Q::IDC_KEYWORDS, "mail");
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "mail");
+        EXPECT_EQ(confirmations(), 0);
+        EXPECT_EQ(list(dlg).GetItemCount(), 0);
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(confirmations(), 1);
+        EXPECT_EQ(column(dlg, 0), QStringList({"Mail"}));
+        EXPECT_FALSE(visible(dlg, Q::IDC_NOTICE_EACH_QUERY));
+        // Within the ten seconds typing searches.
+        wait(8000);
+        d.SetText(dlg, Q::IDC_KEYWORDS, "al");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Bank", "GitHub", "Local"}));
+        // Run out: masked and said so, no prompt; the keys go on into the keywords.
+        wait(10000);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_AUTHORIZATION));
+        EXPECT_EQ(confirmations(), 1);
+        EXPECT_TRUE(visible(dlg, Q::IDC_NOTICE_EACH_QUERY));
+        d.Type(dlg, Q::IDC_KEYWORDS, "ice work");
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "alice work");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Bank", "GitHub", "Local"}));
+        EXPECT_EQ(confirmations(), 1);
+        // Ctrl+C asks, then copies from the answer to the keywords as typed.
+        answerConfirm();
         copy(dlg);
-        EXPECT_EQ(clipboard(), "before");
+        EXPECT_EQ(confirmations(), 2);
+        EXPECT_EQ(column(dlg, 0), QStringList({"GitHub"}));
+        EXPECT_EQ(clipboard(), "gh-secret");
     });
     EXPECT_EQ(d.MessageTexts(), QStringList());
 }
 
-TEST_F(ReaskTest, TenSecondsEachSearchRestartsTheTimeAndCopyAfterItAsksFirst)
+TEST_F(ReaskTest, TenSecondsExpiryComesAtTheMomentTheTimeRunsOut)
 {
     protect(FREQ_10_SECONDS);
-    answerConfirm();
+    setSetting("ShowPasswd", 1);
     open([&](Q& dlg) {
-        EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_AUTHORIZATION), 10000);
-        wait(8000);
-        d.Type(dlg, Q::IDC_KEYWORDS, "al");  // two searches, each within ten seconds
-        wait(8000);
+        answerConfirm();
         d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(confirmations(), 1);
+        EXPECT_EQ(column(dlg, 2), QStringList({"bank-secret", "gh-secret", "local-secret", "mail-secret"}));
         EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_AUTHORIZATION), 10000);
-        // The time runs out: Ctrl+C asks before it copies; a cancel empties the list.
-        wait(10000);
+        // A timer that fires early changes nothing and is armed for the rest.
+        wait(9500);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_AUTHORIZATION));
+        EXPECT_EQ(column(dlg, 2)[0], "bank-secret");
+        EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_AUTHORIZATION), 500);
+        wait(500);
+        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_AUTHORIZATION));
+        EXPECT_EQ(column(dlg, 2).filter("secret"), QStringList());
+        EXPECT_FALSE(detail(dlg).contains("secret"));
+        EXPECT_EQ(list(dlg).GetItemCount(), 4);
+        EXPECT_EQ(confirmations(), 1);
+        // A late timer: the clock decides, so nothing is copied without asking.
         answerConfirm(false);
         copy(dlg);
         EXPECT_EQ(confirmations(), 2);
         EXPECT_EQ(clipboard(), "before");
-        EXPECT_EQ(list(dlg).GetItemCount(), 0);
+        EXPECT_EQ(detail(dlg), "The master password is needed to list the entries: press Enter or click Search to "
+                               "give it.");
+    });
+    // Across openings the time counts from the last query.
+    open([&](Q& dlg) {
         answerConfirm();
         d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(confirmations(), 3);
-        copy(dlg);
-        EXPECT_EQ(clipboard(), "bank-secret");
     });
+    wait(6000);
+    open([&](Q& dlg) {
+        EXPECT_EQ(list(dlg).GetItemCount(), 4);
+        EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_AUTHORIZATION), 10000);  // the opening searched
+    });
+    wait(4000);
+    open([&](Q& dlg) {
+        wait(9000);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_AUTHORIZATION), 10000);
+    });
+    EXPECT_EQ(confirmations(), 3);
 }
 
-TEST_F(ReaskTest, TimeRunningOutWithTheWindowActiveAsksAtOnceAndMasks)
+TEST_F(ReaskTest, TenSecondsLateTimerStillAsksBeforeACopy)
 {
     protect(FREQ_10_SECONDS);
-    setSetting("ShowPasswd", 1);
-    answerConfirm();
     open([&](Q& dlg) {
-        EXPECT_EQ(column(dlg, 2), QStringList({"bank-secret", "gh-secret", "local-secret", "mail-secret"}));
-        wait(10000);
-        // The prompt comes when the time is up, not at the next keystroke.
-        d.AnswerNextDialog([&](CDialogEx& c) {
-            EXPECT_EQ(c.GetDlgItemText(13502), "");
-            EXPECT_EQ(column(dlg, 2).filter("secret"), QStringList());
-            c.EndDialog(IDCANCEL);
-        });
-        EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_AUTHORIZATION));
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
+        wait(8000);
+        copy(dlg);
+        EXPECT_EQ(clipboard(), "bank-secret");
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        // The time ran out and the timer has not come yet.
+        wait(2000);
+        answerConfirm(false);
+        copy(dlg);
         EXPECT_EQ(confirmations(), 2);
+        EXPECT_EQ(clipboard(), "before");
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
     });
 }
@@ -172,22 +286,24 @@ TEST_F(ReaskTest, SavedShowPasswdShowsNothingUntilThePasswordIsGiven)
     protect(FREQ_1_MINUTE);
     setSetting("ShowPasswd", 1);
     wait(120000);
-    answerConfirm(false);
     open([&](Q& dlg) {
         EXPECT_EQ(dlg.IsDlgButtonChecked(Q::IDC_SHOW_PASSWD), BST_CHECKED);
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
         EXPECT_FALSE(detail(dlg).contains("secret"));
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(column(dlg, 2).size(), 4);
+        EXPECT_TRUE(column(dlg, 2).contains("gh-secret"));
     });
-    answerConfirm();
-    open([&](Q& dlg) { EXPECT_EQ(column(dlg, 2).size(), 4); EXPECT_TRUE(column(dlg, 2).contains("gh-secret")); });
-    EXPECT_EQ(confirmations(), 2);
+    EXPECT_EQ(confirmations(), 1);
 }
 
 TEST_F(ReaskTest, EditOfAnEntryAsksFirstWhenDue)
 {
     protect(FREQ_30_SECONDS);
-    answerConfirm();
     open([&](Q& dlg) {
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
         wait(31000);
         answerConfirm(false);
         d.DoubleClickListRow(dlg, Q::IDC_LIST, 0);
@@ -200,29 +316,37 @@ TEST_F(ReaskTest, EditOfAnEntryAsksFirstWhenDue)
 
 // ---------------------------------------------------------------- each activation
 
-TEST_F(ReaskTest, EachActivationAsksAtOnceWhenTheWindowIsActivatedAgain)
+TEST_F(ReaskTest, EachActivationAsksAtTheNextActionAfterTheWindowIsActivatedAgain)
 {
     protect(FREQ_EACH_ACTIVATION);
-    answerConfirm();  // opening is an activation
     open([&](Q& dlg) {
-        EXPECT_EQ(confirmations(), 1);
-        d.PressKey(dlg, VK_RETURN);
-        d.PressKey(dlg, VK_RETURN);
-        EXPECT_EQ(confirmations(), 1);
-        // Left and come back to: asked at once, before anything is typed.
-        d.Activate(m_main);
+        EXPECT_EQ(confirmations(), 0);
         answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_EQ(confirmations(), 1);
+        // Left and come back to: masked, nothing asked, typing edits the keywords.
+        d.Activate(m_main);
         d.Activate(dlg);
+        EXPECT_EQ(confirmations(), 1);
+        d.Type(dlg, Q::IDC_KEYWORDS, "bob");
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "bob");
+        EXPECT_EQ(list(dlg).GetItemCount(), 4);
+        answerConfirm();
+        d.PressKey(dlg, VK_RETURN);
         EXPECT_EQ(confirmations(), 2);
+        EXPECT_EQ(column(dlg, 0), QStringList({"Mail"}));
         // The activation that the confirmation's closing causes is not a new one.
         d.ProcessEvents();
         d.PressKey(dlg, VK_RETURN);
         EXPECT_EQ(confirmations(), 2);
         d.Activate(m_main);
-        answerConfirm(false);
         d.Activate(dlg);
+        answerConfirm(false);
+        copy(dlg);
         EXPECT_EQ(confirmations(), 3);
         EXPECT_EQ(list(dlg).GetItemCount(), 0);
+        EXPECT_EQ(clipboard(), "before");
     });
 }
 

@@ -69,20 +69,46 @@ TEST_F(QueryDlgTest, TypingSearchesEveryKeywordOutsideThePassword)
     });
 }
 
-TEST_F(QueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWaitsForTheRightRows)
+// The texts of a large vault are read only when the test says so.
+class HeldReading {
+public:
+    HeldReading() { Q::HoldReading(true); }
+    ~HeldReading() { Q::HoldReading(false); }
+    HeldReading(const HeldReading&) = delete;
+    HeldReading& operator=(const HeldReading&) = delete;
+};
+
+// Reads on until the waiting search is answered.
+void ReadAll(Q& dlg)
 {
-    // More entries than one reading step: every entry is listed from the
-    // order at once, the texts are read between events.
+    for (int step = 0; step < 1000 && (dlg.ReadNextStep() || !dlg.IsSearchReady()); ++step) {
+    }
+}
+
+class LargeQueryDlgTest : public QueryDlgTest {
+protected:
+    // More entries than one reading step, each with its own password.
+    void addSites(int count, const QString& format = "Site %1", int width = 5)
+    {
+        PwEntryArray entries;
+        for (int i = 0; i < count; ++i)
+            entries.append(ST_PW_ENTRY{"Common", format.arg(i, width, 10, QChar('0')), "user",
+                                       QString("pw-%1").arg(i, width, 10, QChar('0')), "",
+                                       i % 7 == 0 ? "seven@example.org" : "", ""});
+        int stored = 0, failed = 0, third = 0;
+        ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+    }
+};
+
+TEST_F(LargeQueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWaitsForTheRightRows)
+{
     const int count = 2 * Q::s_iLoadStepRows + 500;
-    PwEntryArray entries;
-    for (int i = 0; i < count; ++i)
-        entries.append(ST_PW_ENTRY{"Common", QString("Site %1").arg(i, 5, 10, QChar('0')), "user", "pw", "",
-                                   i % 7 == 0 ? "seven@example.org" : "", ""});
-    int stored = 0, failed = 0, third = 0;
-    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+    addSites(count);
     const int sevens = (count + 6) / 7;
+    HeldReading held;
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
+        // Every entry is listed from the order at once, the texts are read later.
         EXPECT_EQ(list(dlg).GetItemCount(), count + 4);
         EXPECT_EQ(list(dlg).GetItemText(0, 0), "Bank");
         EXPECT_FALSE(dlg.IsSearchReady());
@@ -90,11 +116,11 @@ TEST_F(QueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWaitsForT
         // The list keeps its rows until the search can be answered.
         EXPECT_TRUE(dlg.IsSearchPending());
         EXPECT_EQ(list(dlg).GetItemCount(), count + 4);
+        EXPECT_TRUE(dlg.ReadNextStep());
         // A write while the texts are read: it is in the answer.
         add("Seven Seas", "x", "pw");
-        while (dlg.IsSearchPending())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_TRUE(dlg.IsSearchReady());
+        ReadAll(dlg);
+        EXPECT_FALSE(dlg.IsSearchPending());
         ASSERT_EQ(list(dlg).GetItemCount(), sevens + 1);
         EXPECT_EQ(list(dlg).GetItemText(0, 0), "Seven Seas");
         EXPECT_EQ(list(dlg).GetItemText(1, 0), "Site 00000");
@@ -102,6 +128,75 @@ TEST_F(QueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWaitsForT
         d.Type(dlg, Q::IDC_KEYWORDS, " 0000");
         EXPECT_EQ(column(dlg, 0), QStringList({"Site 00000", "Site 00007"}));
         EXPECT_TRUE(d.MessageTexts().isEmpty());
+        dlg.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(LargeQueryDlgTest, KeysTypedAheadOfTheAnswerActOnTheAnswerToTheKeywordsBeforeThem)
+{
+    addSites(2 * Q::s_iLoadStepRows + 500);
+    HeldReading held;
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        // Ctrl+C typed before the answer: the entry typed for, never the row on screen.
+        d.Type(dlg, Q::IDC_KEYWORDS, "Site 00007");
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        EXPECT_EQ(clipboard(), "before");
+        ReadAll(dlg);
+        EXPECT_EQ(clipboard(), "pw-00007");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Site 00007"}));
+
+        // Row keys and Ctrl+C wait in order, and keys typed after them do
+        // not change what they act on.
+        add("Zed", "z", "zed-secret");  // the texts are read again
+        d.SetText(dlg, Q::IDC_KEYWORDS, "Site 0001");
+        ASSERT_TRUE(dlg.IsSearchPending());
+        d.PressKey(dlg, VK_DOWN);
+        d.PressKey(dlg, VK_DOWN);
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        d.Type(dlg, Q::IDC_KEYWORDS, "5");
+        EXPECT_EQ(clipboard(), "pw-00007");
+        ReadAll(dlg);
+        // "Site 0001" lists Site 00001, then Site 00010 to 00019.
+        EXPECT_EQ(clipboard(), "pw-00011");
+        EXPECT_EQ(dlg.GetDlgItemText(Q::IDC_KEYWORDS), "Site 00015");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Site 00015"}));
+
+        // Enter on the list typed ahead edits the row of the answer.
+        add("Zed 2", "z", "zed-secret");
+        d.SetText(dlg, Q::IDC_KEYWORDS, "Site 0002");
+        d.PressKey(dlg, VK_DOWN);
+        d.PressKey(dlg, VK_RETURN);
+        EXPECT_TRUE(d.Log().filter("dialog 13100").isEmpty());
+        d.AnswerNextDialog([&](CDialogEx& editor) {
+            EXPECT_EQ(editor.GetDlgItemText(CDlgEditEntry::IDC_TITLE), "Site 00020");
+            editor.EndDialog(IDCANCEL);
+        });
+        ReadAll(dlg);
+        EXPECT_EQ(d.Log().filter("dialog 13100").size(), 1);
+        dlg.EndDialog(IDCANCEL);
+    });
+}
+
+// The measured case: a title typed at once and Ctrl+C at 100,000 entries,
+// with the texts read between events as the window does on its own.
+TEST_F(LargeQueryDlgTest, AHundredThousandEntriesCtrlCTypedAtOnceCopiesTheEntryTypedFor)
+{
+    addSites(100000, "load-title-%1", 6);
+    std::unique_ptr<HeldReading> held = std::make_unique<HeldReading>();
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        EXPECT_EQ(list(dlg).GetItemCount(), 100004);
+        d.Type(dlg, Q::IDC_KEYWORDS, "load-title-054321");
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        EXPECT_EQ(clipboard(), "before");
+        held.reset();
+        // The keys were all in before the first text was read; now the window reads on its own.
+        dlg.ReadNextStep();
+        while (dlg.IsSearchPending())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(clipboard(), "pw-054321");
+        EXPECT_EQ(column(dlg, 0), QStringList({"load-title-054321"}));
         dlg.EndDialog(IDCANCEL);
     });
 }
@@ -165,20 +260,19 @@ TEST_F(QueryDlgTest, NoticesFollowTheCopyThroughTimersFourOneAndFive)
     });
 }
 
-TEST_F(QueryDlgTest, CtrlCAfterTheRecentQueryTimerCopiesNothing)
+TEST_F(QueryDlgTest, CtrlCAfterTheRecentQueryTimerSearchesAgainAndCopiesThePickedEntry)
 {
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
         EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_RECENT_QUERY), 30000);
+        d.SelectListRow(dlg, Q::IDC_LIST, 2);
         EXPECT_TRUE(d.FireTimer(dlg, Q::TIMER_RECENT_QUERY));
+        // Nothing to ask for here: the search runs again and the row stays picked.
+        add("Aardvark", "zoe", "a-secret");
         d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
-        EXPECT_EQ(clipboard(), "before");
-        d.ProcessEvents();
-        EXPECT_TRUE(m_main.m_timerRequests.isEmpty());
-        // A new search makes it recent again.
-        d.PressKey(dlg, VK_RETURN);
-        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
-        EXPECT_EQ(clipboard(), "bank-secret");
+        EXPECT_EQ(clipboard(), "local-secret");
+        EXPECT_EQ(column(dlg, 0), QStringList({"Aardvark", "Bank", "GitHub", "Local", "Mail"}));
+        EXPECT_EQ(dlg.GetTimerElapse(Q::TIMER_RECENT_QUERY), 30000);
         dlg.EndDialog(IDCANCEL);
     });
 }
@@ -237,9 +331,10 @@ TEST_F(QueryDlgTest, ShowPasswdOffMasksTheListAndTheDetail)
 TEST_F(QueryDlgTest, ShowPasswdOnAProtectedVaultAsksAndACancelLeavesItOff)
 {
     protect(FREQ_1_HOUR);
-    answerConfirm();  // the opening: no query has started the hour yet
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
+        answerConfirm();  // no query has started the hour yet
+        d.PressKey(dlg, VK_RETURN);
         answerConfirm(false);
         d.Click(dlg, Q::IDC_SHOW_PASSWD);
         EXPECT_EQ(dlg.IsDlgButtonChecked(Q::IDC_SHOW_PASSWD), UINT(BST_UNCHECKED));

@@ -2,10 +2,12 @@
 # entry added and found through the global hot keys, its password on the real
 # clipboard and gone ten seconds later, a second start that raises the first,
 # a master password that the next start asks for when the window is first
-# shown, a lock left by a killed instance that does not block the next start,
-# and private, encrypted database files. Every dialog and message box comes
-# up in front of its owner with the keyboard, also under a window manager
-# (E2E_WM), and a master password just set or confirmed is not asked again.
+# shown, a prompt that answers the user's action and never opens by itself
+# while keywords are typed, a lock left by a killed instance that does not
+# block the next start, and private, encrypted database files. Every dialog
+# and message box comes up in front of its owner with the keyboard, also
+# under a window manager (E2E_WM), and a master password just set or
+# confirmed is not asked again.
 # Argument: the program folder of the build (bin/).
 
 readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster Pw#e2e'
@@ -176,8 +178,9 @@ scenario_main() {
     e2e_key alt+F1
     main=$(e2e_wait_window '^Vaultwick$')
 
-    # Asked at each activation: the opening asks once, in front, before the
-    # query window takes any key.
+    # Asked at each activation: not when the window opens, but when the user
+    # acts. Keywords typed at human speed stay keywords, no prompt comes up
+    # by itself, and Enter asks once, in front, then searches what was typed.
     click_main_control "$main" IDC_RADIO_OTHER
     click_main_control "$main" IDC_INPUT_FREQ
     e2e_key Down Return
@@ -187,14 +190,24 @@ scenario_main() {
     e2e_key Return
     e2e_wait_no_window '^Confirm Password$'
     e2e_key alt+q
-    confirm=$(e2e_wait_window '^Confirm Password$')
-    e2e_expect_front "$confirm" "confirmation at the query window's opening" "$app"
-    e2e_screenshot e2e-confirm-at-opening
-    e2e_type "$MASTER"
-    e2e_key Return
     query=$(e2e_wait_window '^Passwd Query$')
-    _e2e_no_window '^Confirm Password$' || e2e_fail "asked twice at one opening"
+    e2e_expect_front "$query" "query window opened while the password is due" "$app"
+    xdotool type --delay 180 -- 'e2e mail'
+    sleep 1
+    _e2e_no_window '^(Login|Confirm Password)$' || e2e_fail "a prompt opened by itself while keywords were typed"
+    e2e_expect_front "$query" "query window while keywords are typed" "$app"
+    e2e_screenshot e2e-typed-while-due "$query"
+    e2e_key Return
+    confirm=$(e2e_wait_window '^Confirm Password$')
+    e2e_expect_front "$confirm" "confirmation asked by Enter" "$app"
+    e2e_screenshot e2e-confirm-at-enter
+    xdotool type --delay 120 -- "$MASTER"
+    e2e_key Return
+    e2e_wait_no_window '^Confirm Password$'
     e2e_expect_front "$query" "query window after the confirmation" "$app"
+    e2e_key ctrl+c
+    e2e_retry "$E2E_TIMEOUT" _e2e_clipboard_is "$PASSWD" || e2e_fail "clipboard after the confirmation: '$(e2e_clipboard)'"
+    _e2e_no_window '^Confirm Password$' || e2e_fail "asked twice for one action"
     e2e_key Escape
     e2e_wait_no_window '^Passwd Query$'
     quit_from_tray app
