@@ -212,6 +212,7 @@ GlobalHotKeys::GlobalHotKeys(QObject* parent)
         m_impl->portal = std::make_unique<PortalShortcuts>();
         connect(m_impl->portal.get(), &PortalShortcuts::activated, this, &GlobalHotKeys::activated);
         connect(m_impl->portal.get(), &PortalShortcuts::failed, this, &GlobalHotKeys::unavailable);
+        connect(m_impl->portal.get(), &PortalShortcuts::notBound, this, &GlobalHotKeys::notBound);
         return;
     }
     m_impl->connection = x11Connection();

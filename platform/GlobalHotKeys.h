@@ -54,6 +54,8 @@ signals:
     void activated(int id);
     // The portal refused the keys, or is gone; told once.
     void unavailable();
+    // The portal answered, but left these ids without a key.
+    void notBound(const QList<int>& ids);
 
 private:
     struct Impl;

@@ -52,7 +52,6 @@ const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 constexpr int kLookTimeoutMs = 2000;
 
 QString keyName(unsigned vk)
@@ -100,8 +99,9 @@ struct PortalShortcuts::Impl {
         QString description;
     };
     std::map<int, Shortcut> shortcuts;
+    QList<int> unbound;     // of the desktop's last answer
 
-    QString nextToken() { return QStringLiteral("vaultwick%1").arg(++tokens); }
+    QString nextToken() { return QStringLiteral("vaultwick_request%1").arg(++tokens); }
 
     // Where the portal puts a request made with `token`: known before the
     // call, so the Response cannot arrive before we listen for it.
@@ -110,6 +110,20 @@ struct PortalShortcuts::Impl {
         QString sender = bus.baseService().mid(1);
         sender.replace(u'.', u'_');
         return kPath + QStringLiteral("/request/") + sender + u'/' + token;
+    }
+
+    PortalShortcutList shortcutList() const
+    {
+        PortalShortcutList list;
+        for (const auto& [id, shortcut] : shortcuts) {
+            QVariantMap properties;
+            properties.insert(QStringLiteral("description"), shortcut.description);
+            const QString trigger = PreferredTrigger(shortcut.code);
+            if (!trigger.isEmpty())
+                properties.insert(QStringLiteral("preferred_trigger"), trigger);
+            list.append({QString::number(id), properties});
+        }
+        return list;
     }
 };
 
@@ -196,6 +210,11 @@ bool PortalShortcuts::IsBound() const
     return m_impl->bound && !m_impl->dirty && !m_impl->busy;
 }
 
+QList<int> PortalShortcuts::UnboundShortcuts() const
+{
+    return m_impl->unbound;
+}
+
 void PortalShortcuts::ScheduleBind()
 {
     m_impl->dirty = true;
@@ -227,22 +246,69 @@ void PortalShortcuts::Bind()
         Fail(Failure::NoPortal);
         return;
     }
-    // A session's shortcuts are bound once: changed keys need a new session.
-    if (!m_impl->session.isEmpty()) {
-        m_impl->bus.asyncCall(QDBusMessage::createMethodCall(kService, m_impl->session, kSessionInterface,
-                                                             QStringLiteral("Close")));
-        m_impl->session.clear();
-    }
+    if (m_impl->session.isEmpty() && m_impl->shortcuts.empty())
+        return;  // nothing to ask for yet; stays dirty until a shortcut comes
     m_impl->dirty = false;
-    if (m_impl->shortcuts.empty())
+    if (!m_impl->session.isEmpty()) {
+        // A change after the start goes through the same session.
+        SendBindShortcuts();
         return;
+    }
     const QString token = m_impl->nextToken();
     QVariantMap options;
     options.insert(QStringLiteral("handle_token"), token);
-    options.insert(QStringLiteral("session_handle_token"), m_impl->nextToken());
+    // The same name every run: Plasma keeps the user's key choices under it.
+    options.insert(QStringLiteral("session_handle_token"), QStringLiteral("vaultwick"));
+    options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(m_impl->shortcutList()));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
     call << options;
     SendRequest(call, token, SLOT(OnSessionCreated(uint, QVariantMap)));
+}
+
+void PortalShortcuts::SendBindShortcuts()
+{
+    const QString token = m_impl->nextToken();
+    QVariantMap options;
+    options.insert(QStringLiteral("handle_token"), token);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
+    call << QVariant::fromValue(QDBusObjectPath(m_impl->session)) << QVariant::fromValue(m_impl->shortcutList())
+         << QString() << options;
+    SendRequest(call, token, SLOT(OnShortcutsBound(uint, QVariantMap)));
+}
+
+bool PortalShortcuts::ReadBoundShortcuts(const QVariantMap& results)
+{
+    const auto it = results.find(QStringLiteral("shortcuts"));
+    if (it == results.end())
+        return false;
+    PortalShortcutList answered;
+    if (it->canConvert<QDBusArgument>())
+        answered = qdbus_cast<PortalShortcutList>(it->value<QDBusArgument>());
+    else
+        answered = it->value<PortalShortcutList>();
+    std::map<QString, bool> hasKey;
+    for (const PortalShortcutEntry& entry : answered) {
+        // A desktop that names no key for it did not bind it (Plasma when
+        // another program holds the key).
+        const auto trigger = entry.properties.find(QStringLiteral("trigger_description"));
+        hasKey[entry.id] = trigger == entry.properties.end() || !trigger->toString().isEmpty();
+    }
+    m_impl->unbound.clear();
+    for (const auto& [id, shortcut] : m_impl->shortcuts) {
+        const auto found = hasKey.find(QString::number(id));
+        if (found == hasKey.end() || !found->second)
+            m_impl->unbound.append(id);
+    }
+    return true;
+}
+
+void PortalShortcuts::ReportBinding()
+{
+    m_impl->bound = m_impl->unbound.isEmpty();
+    if (m_impl->bound)
+        emit bound();
+    else
+        emit notBound(m_impl->unbound);
 }
 
 void PortalShortcuts::SendRequest(const QDBusMessage& call, const QString& token, const char* slot)
@@ -287,28 +353,20 @@ void PortalShortcuts::OnSessionCreated(uint response, const QVariantMap& results
         return;
     }
     m_impl->session = session;
-    if (m_impl->dirty) {  // changed meanwhile: this session is already out of date
+    if (m_impl->dirty) {  // changed meanwhile: bind the current shortcuts
         Bind();
         return;
     }
-    PortalShortcutList list;
-    for (const auto& [id, shortcut] : m_impl->shortcuts) {
-        QVariantMap properties;
-        properties.insert(QStringLiteral("description"), shortcut.description);
-        const QString trigger = PreferredTrigger(shortcut.code);
-        if (!trigger.isEmpty())
-            properties.insert(QStringLiteral("preferred_trigger"), trigger);
-        list.append({QString::number(id), properties});
+    // Plasma binds from CreateSession alone, and opens its shortcut settings
+    // at every BindShortcuts: ask only a portal that left keys unbound.
+    if (ReadBoundShortcuts(results) && m_impl->unbound.isEmpty()) {
+        ReportBinding();
+        return;
     }
-    const QString token = m_impl->nextToken();
-    QVariantMap options;
-    options.insert(QStringLiteral("handle_token"), token);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(session)) << QVariant::fromValue(list) << QString() << options;
-    SendRequest(call, token, SLOT(OnShortcutsBound(uint, QVariantMap)));
+    SendBindShortcuts();
 }
 
-void PortalShortcuts::OnShortcutsBound(uint response, const QVariantMap&)
+void PortalShortcuts::OnShortcutsBound(uint response, const QVariantMap& results)
 {
     EndRequest(SLOT(OnShortcutsBound(uint, QVariantMap)));
     if (response != 0) {
@@ -319,8 +377,13 @@ void PortalShortcuts::OnShortcutsBound(uint response, const QVariantMap&)
         Bind();
         return;
     }
-    m_impl->bound = true;
-    emit bound();
+    // No "shortcuts" in the answer tells nothing was bound.
+    if (!ReadBoundShortcuts(results)) {
+        m_impl->unbound.clear();
+        for (const auto& [id, shortcut] : m_impl->shortcuts)
+            m_impl->unbound.append(id);
+    }
+    ReportBinding();
 }
 
 void PortalShortcuts::OnActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong,

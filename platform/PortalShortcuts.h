@@ -19,6 +19,14 @@ namespace platform {
 // preferred key each; the desktop binds them (perhaps after asking the user,
 // perhaps to other keys) and reports each press with the Activated signal.
 // Everything after the first look for the portal is asynchronous.
+//
+// Portals differ in where they take the shortcuts from: KDE Plasma 5.27
+// registers only those of CreateSession's "shortcuts" option and ignores
+// BindShortcuts' list, others bind what BindShortcuts lists. So the shortcuts
+// go to both, and the answer decides: a shortcut missing from the desktop's
+// "shortcuts" result (or listed without a key) is not bound. One session
+// serves the whole run: Plasma names its key set after the session, and keys
+// an older session holds are not given to a newer one.
 class TESSELCORE_API PortalShortcuts : public QObject {
     Q_OBJECT
 public:
@@ -46,8 +54,10 @@ public:
     void SetShortcut(int id, unsigned code, const QString& description);
     void RemoveShortcut(int id);
     bool HasShortcut(int id) const;
-    // True once the desktop has bound the current shortcuts.
+    // True once the desktop has bound every current shortcut.
     bool IsBound() const;
+    // Shortcuts the desktop's last answer left without a key.
+    QList<int> UnboundShortcuts() const;
 
     // The portal's name for a key, e.g. "ALT+q", "CTRL+ALT+F1"; empty for a
     // key it cannot name.
@@ -55,7 +65,10 @@ public:
 
 signals:
     void activated(int id);
+    // Every current shortcut is bound.
     void bound();
+    // The desktop answered, but these shortcuts have no key.
+    void notBound(const QList<int>& ids);
     // Told once per object: later changes are not tried again.
     void failed(platform::PortalShortcuts::Failure failure);
 
@@ -68,6 +81,10 @@ private slots:
 private:
     void ScheduleBind();
     void Bind();
+    void SendBindShortcuts();
+    // Reads a "shortcuts" result; false when the result has none.
+    bool ReadBoundShortcuts(const QVariantMap& results);
+    void ReportBinding();
     void Fail(Failure failure);
     void SendRequest(const QDBusMessage& call, const QString& token, const char* slot);
     void EndRequest(const char* slot);

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace platform {
 namespace {
@@ -90,8 +91,13 @@ QIcon IconFromFile(const QString& file)
     return file.isEmpty() ? QIcon() : iconFromFile(file);
 }
 
+std::function<bool()> TrayIcon::s_fnHostPresent = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+
 struct TrayIcon::Impl {
     QSystemTrayIcon icon;
+    QTimer hostPoll;
+    bool wanted = false;  // Show() was asked for
+    bool host = false;    // a tray host was there at the last look
     // A QMenu cannot have a QObject parent; it lives as long as the icon.
     std::unique_ptr<QMenu> menu = std::make_unique<QMenu>();
 };
@@ -103,6 +109,11 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_impl(std::make_unique<I
     m_impl->menu->setWindowTitle(QStringLiteral("Tray menu")); // never shown; lets tests find the popup
     m_impl->icon.setContextMenu(m_impl->menu.get());
     SetIcon(QString());
+    m_impl->host = IsAvailable();
+    // Qt reports no tray host coming or going; a look every two seconds costs
+    // one round trip to the display.
+    m_impl->hostPoll.setInterval(s_iHostPollMs);
+    connect(&m_impl->hostPoll, &QTimer::timeout, this, &TrayIcon::CheckHost);
     connect(&m_impl->icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             emit clicked();
@@ -119,7 +130,23 @@ TrayIcon::~TrayIcon()
 
 bool TrayIcon::IsAvailable()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return s_fnHostPresent();
+}
+
+void TrayIcon::CheckHost()
+{
+    const bool present = IsAvailable();
+    if (present == m_impl->host)
+        return;
+    m_impl->host = present;
+    if (m_impl->wanted) {
+        // Shown again, the icon docks into the new host; hidden, Qt's X11
+        // icon window does not stray onto the screen while there is none.
+        m_impl->icon.hide();
+        if (present)
+            m_impl->icon.show();
+    }
+    emit hostChanged(present);
 }
 
 void TrayIcon::SetIcon(const QString& imageFile)
@@ -154,17 +181,21 @@ void TrayIcon::SetMenu(const QList<MenuItem>& items)
 
 void TrayIcon::Show()
 {
+    m_impl->wanted = true;
+    m_impl->hostPoll.start();
     m_impl->icon.show();
 }
 
 void TrayIcon::Hide()
 {
+    m_impl->wanted = false;
+    m_impl->hostPoll.stop();
     m_impl->icon.hide();
 }
 
 bool TrayIcon::IsVisible() const
 {
-    return m_impl->icon.isVisible();
+    return m_impl->wanted && m_impl->host;
 }
 
 QIcon TrayIcon::GetIcon() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QList>
@@ -12,14 +13,15 @@ class QIcon;
 
 namespace platform {
 
-// The program's icon in the notification area, with a context menu whose
-// items are known by id. Needs a tray host (a desktop panel, or trayer);
-// without one IsAvailable() is false and the icon simply does not appear,
-// while everything else keeps working.
 // An icon from an image file; an SVG is drawn at each size asked for. A null
 // icon when the file is missing or unreadable.
 TESSELCORE_API QIcon IconFromFile(const QString& file);
 
+// The program's icon in the notification area, with a context menu whose
+// items are known by id. Needs a tray host (a desktop panel, or trayer);
+// without one IsAvailable() is false and the icon simply does not appear,
+// while everything else keeps working. A shown icon watches for its host:
+// a panel that starts after the program, or restarts, gets the icon then.
 class TESSELCORE_API TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +36,12 @@ public:
     TrayIcon& operator=(const TrayIcon&) = delete;
 
     static bool IsAvailable();
+    // What IsAvailable() asks; tests put a tray host of their own here.
+    static std::function<bool()> s_fnHostPresent;
+    // How often a shown icon looks for its host.
+    static constexpr int s_iHostPollMs = 2000;
+    // Looks for the host now (the timer does it every s_iHostPollMs).
+    void CheckHost();
 
     // An image file (an SVG is drawn at the size the tray asks for); empty or
     // unreadable gives the application's window icon, or a drawn one when
@@ -52,6 +60,8 @@ signals:
     void clicked();
     void doubleClicked();
     void menuCommand(int id);
+    // A tray host appeared (true) or went away (false).
+    void hostChanged(bool present);
 
 private:
     struct Impl;

@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QPointer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "platform/DialogHost.h"
 #include "platform/Fonts.h"
@@ -25,6 +27,51 @@ QString withWindowsBreaks(QString text)
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;
 }
+
+// An X11 window manager drops a minimise asked for before it has mapped the
+// window (and then shows it normal), as at a start that minimises at once:
+// such a window is minimised once it is first on screen.
+class MinimiseWhenMapped : public QObject {
+public:
+    explicit MinimiseWhenMapped(QWidget* widget) : QObject(widget), m_widget(widget)
+    {
+        widget->windowHandle()->installEventFilter(this);
+    }
+    static bool Needed(QWidget* w)
+    {
+        return w->isWindow() && !w->isMinimized() && QGuiApplication::platformName() == QLatin1String("xcb") &&
+               (!w->windowHandle() || !w->windowHandle()->isExposed());
+    }
+    // No Q_OBJECT: findChild/qobject_cast would take any QObject for one of these.
+    static void Cancel(QWidget* w)
+    {
+        const QObjectList children = w->children();
+        for (QObject* child : children)
+            delete dynamic_cast<MinimiseWhenMapped*>(child);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Expose || !m_widget->windowHandle()->isExposed())
+            return false;
+        QPointer<QWidget> widget = m_widget;
+        deleteLater();
+        QMetaObject::invokeMethod(widget, [widget] {
+            if (!widget || !widget->isVisible())
+                return;
+            auto* host = qobject_cast<DialogHost*>(widget.data());
+            if (host)
+                host->setProgramStateChange(true);
+            widget->showMinimized();
+            if (host)
+                host->setProgramStateChange(false);
+        }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+};
 
 } // namespace
 
@@ -149,12 +196,27 @@ void CWnd::ShowWindow(int cmd)
     if (host)
         host->setProgramStateChange(true);
     switch (cmd) {
-    case SW_HIDE: w->hide(); break;
+    case SW_HIDE:
+        MinimiseWhenMapped::Cancel(w);
+        w->hide();
+        break;
     case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED: w->showMinimized(); break;
+    case SW_SHOWMINIMIZED:
+        if (MinimiseWhenMapped::Needed(w)) {
+            MinimiseWhenMapped::Cancel(w);
+            w->show();
+            new MinimiseWhenMapped(w);
+        } else {
+            w->showMinimized();
+        }
+        break;
     case SW_RESTORE:
-    case SW_SHOWNORMAL: w->isWindow() ? w->showNormal() : w->show(); break;
+    case SW_SHOWNORMAL:
+        MinimiseWhenMapped::Cancel(w);
+        w->isWindow() ? w->showNormal() : w->show();
+        break;
     default:
+        MinimiseWhenMapped::Cancel(w);
         if (w->isWindow() && w->isMinimized())
             w->showNormal();
         else

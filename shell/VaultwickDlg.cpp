@@ -41,6 +41,11 @@ const char kPortalRefusedText[] =
     "The desktop did not grant Vaultwick's global hot keys. Allow them in the desktop's shortcut "
     "settings, or bind keys to these commands there:\r\n"
     "%s --query\r\n%s --add\r\n%s --show";
+const char kNoTrayText[] =
+    "This desktop shows no notification area (tray), so Vaultwick's window goes to the task bar "
+    "when it is closed or minimised, instead of hiding. Vaultwick keeps running: reach it with its "
+    "global hot keys, or bind keys to these commands in the desktop's keyboard settings:\r\n"
+    "%s --query\r\n%s --add\r\n%s --show";
 
 QString Decimal(quint32 v) { return QString::number(v); }
 QString Flag(int v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
@@ -101,6 +106,9 @@ BOOL CVaultwickDlg::OnInitDialog()
         SetTimer(TIMER_CLEAR_CLIPBOARD, UINT(CDlgPasswdQuery::s_iClipboardKeepMs), true);
         return 1;
     });
+    // The desktop answered, but gave some keys to nobody (or to another program).
+    QObject::connect(m_pHotKeys.get(), &platform::GlobalHotKeys::notBound,
+                     [this] { ShowHotKeyCommandsNotice(1500043, kPortalRefusedText); });
 
     if (!InitPathParam() || !InitDbInit() || !InitDbPasswd()) {
         OnCancel();
@@ -122,8 +130,10 @@ BOOL CVaultwickDlg::OnInitDialog()
         OfferMasterPasswd();
 
     RegisterShowHotKey();
-    if (m_bStartMini && !m_bFirstRun)
+    if (m_bStartMini && !m_bFirstRun) {
+        m_bHiddenStart = true;
         PostMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+    }
     AddTrayIcon();
     // The first start shows the help page shipped beside the program (the
     // tray's Help); a desktop without a viewer must not stop the start.
@@ -425,10 +435,32 @@ void CVaultwickDlg::OnCancel()
 
 // ---------------------------------------------------------------- show / hide, tray
 
-void CVaultwickDlg::HideToTray()
+void CVaultwickDlg::HideToTray(bool startUp)
 {
     AddTrayIcon();
-    ShowWindow(SW_HIDE);
+    if (platform::TrayIcon::IsAvailable()) {
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    // Hidden without a tray, the window could be found again only through
+    // hot keys and commands the user may not know of. The notice comes
+    // first, in front of the window it speaks of.
+    if (startUp)
+        SetTimer(TIMER_NO_TRAY_NOTICE, s_iNoTrayGraceMs);
+    else
+        ShowNoTrayNotice();
+    ShowWindow(SW_MINIMIZE);
+}
+
+void CVaultwickDlg::OnTrayHostChanged(bool present)
+{
+    if (present) {
+        KillTimer(TIMER_NO_TRAY_NOTICE);
+        return;
+    }
+    // A panel that goes away takes the hidden window's only door with it.
+    if (!IsWindowVisible())
+        ShowWindow(SW_MINIMIZE);
 }
 
 void CVaultwickDlg::ShowMainWindow()
@@ -448,6 +480,8 @@ int CVaultwickDlg::AddTrayIcon()
         QObject::connect(m_pTrayIcon.get(), &platform::TrayIcon::doubleClicked, [this] { ShowMainWindow(); });
         QObject::connect(m_pTrayIcon.get(), &platform::TrayIcon::menuCommand,
                          [this](int id) { OnTrayCommand(id); });
+        QObject::connect(m_pTrayIcon.get(), &platform::TrayIcon::hostChanged,
+                         [this](bool present) { OnTrayHostChanged(present); });
         UpdateTrayMenu();
     }
     m_pTrayIcon->Show();
@@ -531,8 +565,9 @@ void CVaultwickDlg::OnClose()
 void CVaultwickDlg::OnSysCommand(UINT id, LPARAM lParam)
 {
     if (id == SC_MINIMIZE) {
+        const bool startUp = std::exchange(m_bHiddenStart, false);
         if (m_bMiniToTray)
-            HideToTray();
+            HideToTray(startUp);
         else if (!IsIconic())
             ShowWindow(SW_MINIMIZE);  // the start-up's own request
         return;
@@ -563,10 +598,20 @@ QString CVaultwickDlg::HotKeyDescription(UINT hotKeyId) const
 
 void CVaultwickDlg::ShowHotKeyCommandsNotice(int textId, const char* english)
 {
+    ShowCommandsNotice(textId, english, m_bHotKeyNoticeShown);
+}
+
+void CVaultwickDlg::ShowNoTrayNotice()
+{
+    ShowCommandsNotice(1500080, kNoTrayText, m_bNoTrayNoticeShown);
+}
+
+void CVaultwickDlg::ShowCommandsNotice(int textId, const char* english, int& shown)
+{
     // Once per run: the reason is the desktop's, and repeating it helps nobody.
-    if (m_bHotKeyNoticeShown)
+    if (shown)
         return;
-    m_bHotKeyNoticeShown = 1;
+    shown = 1;
     // An installed program is found on the PATH; a portable one by its folder.
     const QString program = m_bInstalled ? QStringLiteral("Vaultwick")
         : m_strProgramFolder + QStringLiteral("Vaultwick");
@@ -656,7 +701,9 @@ void CVaultwickDlg::RunPendingCommand()
     const QString command = std::exchange(m_strPendingCommand, QString());
     const QString argument = std::exchange(m_strPendingArgument, QString());
     if (command == u"show") {
-        OnHotKey(HOTKEY_SHOW);
+        // A second start or --show: a window comes to the front even when
+        // the login was cancelled.
+        ShowMainWindow();
     } else if (command == u"add") {
         OnHotKey(HOTKEY_ADD);
     } else if (command == u"quit") {
@@ -762,6 +809,11 @@ void CVaultwickDlg::OnTimer(UINT id)
     case TIMER_CLEAR_CLIPBOARD:
         KillTimer(id);
         platform::ClearClipboardSecret();
+        break;
+    case TIMER_NO_TRAY_NOTICE:
+        KillTimer(id);
+        if (!platform::TrayIcon::IsAvailable())
+            ShowNoTrayNotice();
         break;
     case HOTKEY_ADD:
         KillTimer(id);

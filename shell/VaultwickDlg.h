@@ -66,6 +66,7 @@ public:
         HOTKEY_SHOW = 15000,
         TIMER_SAVED_NOTICE = 2,
         TIMER_CLEAR_CLIPBOARD = 3,
+        TIMER_NO_TRAY_NOTICE = 15080,
         ID_TRAY_ABOUT = 1026,
         ID_TRAY_HELP = 1027,
         ID_TRAY_SHOW = 1028,
@@ -77,6 +78,9 @@ public:
     static constexpr UINT WM_RUN_COMMAND = WM_USER + 0x504;
     static constexpr UINT s_iHotKeyApplyDelayMs = 500;
     static constexpr UINT s_iSavedNoticeMs = 1500;
+    // A hidden start without a tray waits this long before telling so: at
+    // log-on the desktop's panel may start after the program.
+    static constexpr UINT s_iNoTrayGraceMs = 15000;
     static constexpr int s_iBackupPollMs = 1500;
     static constexpr quint32 s_iBackupPeriodSec = 604800;  // a backup when more than this has passed
 
@@ -96,7 +100,9 @@ public:
     void SetQuitOnEnd(bool quit) { m_bQuitOnEnd = quit; }
 
     // ---- window (VaultwickDlg.cpp) ----
-    void HideToTray();
+    // Hides the window into the tray; while there is no tray, minimises it
+    // to the task bar instead, so that it stays within reach.
+    void HideToTray(bool startUp = false);
     void ShowMainWindow();
     int AddTrayIcon();
     int ApplyHotKeyAdd();
@@ -187,6 +193,10 @@ private:
     // Tells the user once that the desktop gives no global hot keys and which
     // commands to bind instead.
     void ShowHotKeyCommandsNotice(int textId, const char* english);
+    // Tells the user once that there is no tray and how to reach the program.
+    void ShowNoTrayNotice();
+    void ShowCommandsNotice(int textId, const char* english, int& shown);
+    void OnTrayHostChanged(bool present);
     void UpdateTrayMenu();
     void AutoBackupThreadProc();
     void ShutDown();
@@ -216,6 +226,7 @@ public:
     int m_bQueryOpen = 0;
     int m_bFirstQuery = 1;
     int m_bHotKeyNoticeShown = 0;
+    int m_bNoTrayNoticeShown = 0;
     COLORREF m_crBack = 0xC0C0C0;
     // Set while the data-folder control is filled by the program, so only a
     // folder the user chose moves the vault.
@@ -237,6 +248,7 @@ private:
     QString m_strDefaultDataFolder;  // the vault unless the user chose another folder
     QString m_strQueryKeywords;        // typed into the next query window
     QString m_strPendingCommand, m_strPendingArgument;
+    bool m_bHiddenStart = false;     // the start-up's minimise request is on its way
     bool m_bShutDown = false;
     bool m_bStartedUp = false;
     bool m_bQuitOnEnd = false;

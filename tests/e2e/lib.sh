@@ -37,7 +37,7 @@ e2e_require_tools() {
     done
     if ((${#missing[@]})); then
         e2e_log "missing tools: ${missing[*]} (install scripts/packages-test.txt)"
-        exit 77
+        exit "${E2E_MISSING_STATUS:-77}"
     fi
 }
 
@@ -52,7 +52,8 @@ e2e_retry() {
     done
 }
 
-# Starts Xvfb on the first free display (-displayfd picks it) and a tray host.
+# Starts Xvfb on the first free display (-displayfd picks it) and, unless
+# E2E_TRAY=none, a tray host.
 e2e_start_display() {
     local fifo="$E2E_OUT/.displayfd"
     rm -f "$fifo"
@@ -74,10 +75,31 @@ e2e_start_display() {
         e2e_log "window manager $E2E_WM"
     fi
 
+    [[ ${E2E_TRAY:-} == none ]] || e2e_start_tray_host
+}
+
+# A tray host (trayer), as a desktop panel that may start late or restart.
+e2e_start_tray_host() {
     trayer --edge bottom --align right --widthtype request --height 32 \
-        --SetDockType true --transparent false >"$E2E_OUT/trayer.log" 2>&1 &
+        --SetDockType true --transparent false >>"$E2E_OUT/trayer.log" 2>&1 &
     E2E_PIDS+=($!)
+    E2E_TRAY_PID=$!
     e2e_retry "$E2E_TIMEOUT" e2e_tray_host_ready || e2e_fail "trayer did not take the tray"
+    e2e_log "tray host started"
+}
+
+e2e_stop_tray_host() {
+    kill "$E2E_TRAY_PID" 2>/dev/null || true
+    e2e_retry "$E2E_TIMEOUT" _e2e_gone "$E2E_TRAY_PID" || e2e_fail "trayer did not end"
+    wait "$E2E_TRAY_PID" 2>/dev/null || true
+    e2e_log "tray host stopped"
+}
+
+# e2e_window_state ID: Normal, Iconic (minimised) or Withdrawn (hidden).
+e2e_window_state() {
+    local state
+    state=$(xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ {print $3}')
+    echo "${state:-Withdrawn}"
 }
 
 # A window manager names itself on the root window.

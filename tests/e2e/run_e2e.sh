@@ -4,7 +4,9 @@
 # it started, also on failure. A scenario is a bash file that defines
 # scenario_main, which gets ARGS; lib.sh gives it its helpers. Logs and
 # screenshots go to $E2E_OUT (default: a new temporary folder).
-# Exit status: 0 pass, 1 fail, 77 the desktop tools are not installed.
+# E2E_SESSION=plasma runs it on a headless KDE Plasma Wayland session
+# (plasma/session.sh) instead. Exit status: 0 pass, 1 fail, 77 the desktop
+# tools are not installed (1 with E2E_MISSING_STATUS=1).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 scenario=$1
@@ -26,11 +28,21 @@ unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 # shellcheck source=lib.sh
 source "$here/lib.sh"
-e2e_require_tools
+if [[ ${E2E_SESSION:-} == plasma ]]; then
+    # shellcheck source=plasma/session.sh
+    source "$here/plasma/session.sh"
+    plasma_require_tools
+else
+    e2e_require_tools
+fi
 trap e2e_cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-e2e_start_display
+if [[ ${E2E_SESSION:-} == plasma ]]; then
+    plasma_start
+else
+    e2e_start_display
+fi
 # shellcheck disable=SC1090
 source "$scenario"
 scenario_main "$@"

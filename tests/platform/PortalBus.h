@@ -1,8 +1,11 @@
 #pragma once
 
-// A private session bus (dbus-daemon --session) for the duration of a test,
-// with a stand-in GlobalShortcuts portal on it (tests/platform/portal). The
-// environment points at the private bus while it lives.
+// A private session bus for the duration of a test, with a stand-in
+// GlobalShortcuts portal on it (tests/platform/portal). The environment points
+// at the private bus while it lives. The bus has a configuration of its own
+// with an empty service folder: the standard session configuration would
+// start the machine's installed services on demand, the real desktop portal
+// among them, so that "no portal" would find one.
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -12,6 +15,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QCoreApplication>
@@ -32,12 +37,15 @@ public:
         return QString();
     }
 
-    // mode: "grant", "refuse-session", "refuse-bind", or "" for a bus without a portal.
+    // mode: see stand_in_portal.py ("plasma", "bind-list", ...), or "" for a bus without a portal.
     explicit PortalBus(const QString& mode, const QString& logFile) : m_logFile(logFile)
     {
         m_oldAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                       QStringLiteral("--print-address=1")});
+        if (!m_folder.isValid() || !WriteConfig())
+            return;
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + m_folder.filePath(QStringLiteral("bus.conf")),
+                        QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!m_daemon.waitForStarted(10000))
             return;
         const QDeadlineTimer limit(10000);
@@ -100,7 +108,35 @@ public:
         return calls;
     }
 
+    // The configuration the bus runs with (for tests of the isolation itself).
+    QString ConfigFile() const { return m_folder.filePath(QStringLiteral("bus.conf")); }
+
 private:
+    bool WriteConfig()
+    {
+        const QString services = m_folder.filePath(QStringLiteral("services"));
+        if (!QDir().mkpath(services))
+            return false;
+        QFile conf(ConfigFile());
+        if (!conf.open(QIODevice::WriteOnly))
+            return false;
+        const QString text = QStringLiteral(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig>\n"
+            "  <type>session</type>\n"
+            "  <listen>unix:tmpdir=%1</listen>\n"
+            "  <auth>EXTERNAL</auth>\n"
+            "  <servicedir>%2</servicedir>\n"
+            "  <policy context=\"default\">\n"
+            "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+            "    <allow eavesdrop=\"true\"/>\n"
+            "    <allow own=\"*\"/>\n"
+            "  </policy>\n"
+            "</busconfig>\n").arg(m_folder.path(), services);
+        return conf.write(text.toUtf8()) == text.toUtf8().size();
+    }
+
     QDBusConnection Driver()
     {
         return QDBusConnection::connectToBus(m_address, QStringLiteral("portal-test-driver"));
@@ -121,6 +157,7 @@ private:
         return false;
     }
 
+    QTemporaryDir m_folder;
     QProcess m_daemon;
     QProcess m_portal;
     QString m_address;

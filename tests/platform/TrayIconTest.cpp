@@ -41,6 +41,54 @@ TEST(TrayIconTest, UsableWithoutATrayHost)
     EXPECT_FALSE(tray.IsVisible());
 }
 
+// A panel that starts after the program, goes away and comes back: the icon
+// follows it, and only a shown icon asks for a host at all.
+TEST(TrayIconTest, AShownIconFollowsItsHostComingGoingAndComingBack)
+{
+    bool host = false;
+    struct Restore {
+        ~Restore() { TrayIcon::s_fnHostPresent = [] { return QSystemTrayIcon::isSystemTrayAvailable(); }; }
+    } restore;
+    TrayIcon::s_fnHostPresent = [&host] { return host; };
+    {
+        TrayIcon tray;
+        auto* icon = tray.findChild<QSystemTrayIcon*>();
+        ASSERT_NE(icon, nullptr);
+        QSignalSpy changes(&tray, &TrayIcon::hostChanged);
+        tray.Show();
+        EXPECT_FALSE(tray.IsVisible());
+
+        host = true;
+        tray.CheckHost();
+        ASSERT_EQ(changes.count(), 1);
+        EXPECT_TRUE(changes[0][0].toBool());
+        EXPECT_TRUE(tray.IsVisible());
+        EXPECT_TRUE(icon->isVisible());
+        tray.CheckHost();  // no change, nothing told
+        EXPECT_EQ(changes.count(), 1);
+
+        host = false;
+        tray.CheckHost();
+        ASSERT_EQ(changes.count(), 2);
+        EXPECT_FALSE(changes[1][0].toBool());
+        EXPECT_FALSE(tray.IsVisible());
+        EXPECT_FALSE(icon->isVisible());
+
+        host = true;
+        tray.CheckHost();
+        EXPECT_TRUE(tray.IsVisible());
+        EXPECT_TRUE(icon->isVisible());
+
+        // A hidden icon stays hidden whatever the host does.
+        tray.Hide();
+        host = false;
+        tray.CheckHost();
+        host = true;
+        tray.CheckHost();
+        EXPECT_FALSE(icon->isVisible());
+    }
+}
+
 TEST(TrayIconTest, MenuReportsTheIdOfTheChosenItem)
 {
     TrayIcon tray;

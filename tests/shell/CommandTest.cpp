@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, OnAWaylandDesktopWithThePortalItsKeyPressesOpenTheWindows
     PrepareProgramFolder({.hotKeys = 1});
     const QByteArray oldWayland = qgetenv("WAYLAND_DISPLAY");
     qputenv("WAYLAND_DISPLAY", "wayland-test");
-    PortalBus bus("grant", path() + "portal.log");
+    PortalBus bus("plasma", path() + "portal.log");
     ASSERT_TRUE(bus.IsReady());
     CVaultwickDlg dlg;
     int queries = 0;
@@ -198,11 +198,11 @@ TEST_F(MainWindowTest, OnAWaylandDesktopWithThePortalItsKeyPressesOpenTheWindows
         qputenv("WAYLAND_DISPLAY", oldWayland);
     EXPECT_EQ(queries, 1);
     EXPECT_TRUE(m_driver.MessageTexts().isEmpty()) << m_driver.MessageTexts().join('|').toStdString();
-    // All three keys in one binding, each with its stored key and its name.
-    QJsonObject bind;
-    for (const QJsonObject& call : bus.Calls())
-        if (call["call"].toString() == "BindShortcuts")
-            bind = call;
+    // All three keys in the one session, each with its stored key and its name.
+    const QList<QJsonObject> calls = bus.Calls();
+    ASSERT_EQ(calls.size(), 1);
+    const QJsonObject bind = calls[0];
+    EXPECT_EQ(bind["call"].toString(), "CreateSession");
     std::map<QString, std::pair<QString, QString>> shortcuts;
     for (const QJsonValue& s : bind["shortcuts"].toArray()) {
         const QJsonObject props = s.toObject()["props"].toObject();
@@ -212,4 +212,42 @@ TEST_F(MainWindowTest, OnAWaylandDesktopWithThePortalItsKeyPressesOpenTheWindows
     const std::map<QString, std::pair<QString, QString>> expected = {
         {"13100", {"ALT+a", "Add Entry"}}, {"13200", {"ALT+q", "Query"}}, {"15000", {"ALT+F1", "Show Settings"}}};
     EXPECT_EQ(shortcuts, expected);
+}
+
+TEST_F(MainWindowTest, OnPlasmaAKeyTheDesktopLeavesUnboundIsToldOnceWithTheCommands)
+{
+    const QString missing = PortalBus::MissingTools();
+    if (!missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    PrepareProgramFolder({.hotKeys = 1});
+    const QByteArray oldWayland = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "wayland-test");
+    // Another program holds Alt+Q: Plasma lists it without a key.
+    PortalBus bus("plasma:ALT+q", path() + "portal.log");
+    ASSERT_TRUE(bus.IsReady());
+    CVaultwickDlg dlg;
+    RunMain(dlg, [&](CDialogEx&) {
+        const QDeadlineTimer limit(10000);
+        while (m_driver.MessageTexts().isEmpty() && !limit.hasExpired())
+            m_driver.ProcessEvents();
+        // Alt+A and Alt+F1 work all the same.
+        const QDeadlineTimer pressLimit(10000);
+        while (!bus.Press("13100") && !pressLimit.hasExpired())
+            m_driver.ProcessEvents();
+        m_driver.AnswerNextDialog(IDCANCEL);
+        const QDeadlineTimer editorLimit(10000);
+        while (m_driver.Log().filter("dialog 13100").isEmpty() && !editorLimit.hasExpired())
+            m_driver.ProcessEvents();
+        dlg.OnTrayCommand(IDCANCEL);
+    });
+    if (oldWayland.isNull())
+        qunsetenv("WAYLAND_DISPLAY");
+    else
+        qputenv("WAYLAND_DISPLAY", oldWayland);
+    ASSERT_EQ(m_driver.MessageTexts().size(), 1);
+    const QString notice = m_driver.MessageTexts()[0];
+    EXPECT_TRUE(notice.contains("did not grant")) << notice.toStdString();
+    for (const char* command : {" --query", " --add", " --show"})
+        EXPECT_TRUE(notice.contains(path() + "Vaultwick" + command)) << command;
+    EXPECT_EQ(m_driver.Log().filter("dialog 13100").size(), 1);
 }

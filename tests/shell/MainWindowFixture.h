@@ -15,6 +15,7 @@
 #include "foundation/storage/Globals.h"
 #include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "foundation/ui/XmlLanguage.h"
+#include "platform/TrayIcon.h"
 #include "shell/VaultwickDlg.h"
 #include "support/DialogDriver.h"
 #include "support/TempDir.h"
@@ -56,12 +57,15 @@ protected:
         ASSERT_TRUE(QFile::copy(VW_SOURCE_DIR "/lang/Lang_enu.xml", path() + "Lang_enu.xml"));
         CVaultwickDlg::s_strProgramFolder = path();
         CBaseResizeAndMultiLang::s_eLanguage = LANG_ENU;
+        // A desktop with a panel, unless a test takes it away.
+        platform::TrayIcon::s_fnHostPresent = [this] { return m_bTrayHost; };
     }
 
     void TearDown() override
     {
         CVaultwickDlg::s_strProgramFolder.clear();
         CVaultwickDlg::s_fnSecondsNow = [] { return GetSecondsFromZero(); };
+        platform::TrayIcon::s_fnHostPresent = s_fnRealTrayHost;
         g_bNeedPasswd = 0;
     }
 
@@ -102,4 +106,6 @@ protected:
 
     DialogDriver m_driver;
     UrlOpenRecorder m_urls;
+    bool m_bTrayHost = true;
+    inline static const std::function<bool()> s_fnRealTrayHost = platform::TrayIcon::s_fnHostPresent;
 };

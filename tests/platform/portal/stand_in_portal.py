@@ -2,8 +2,18 @@
 """A stand-in for the desktop's GlobalShortcuts portal, for tests on a private
 session bus. Usage: stand_in_portal.py MODE LOGFILE
 
-MODE: grant (sessions and bindings succeed), refuse-session (CreateSession
-answers 1, the user cancelled), refuse-bind (BindShortcuts answers 2).
+MODE:
+  plasma        as KDE Plasma 5.27 answers: CreateSession registers the
+                shortcuts of its "shortcuts" option and lists them in its
+                result; BindShortcuts ignores its list and answers the
+                session's shortcuts as they are (empty when CreateSession
+                had none).
+  plasma:KEYS   the same, with the comma-separated preferred triggers KEYS
+                held by another program: listed without a trigger, unbound.
+  bind-list     a portal that binds what BindShortcuts lists and answers
+                CreateSession with the session handle alone.
+  refuse-session  CreateSession answers 1 (the user cancelled).
+  refuse-bind     CreateSession as bind-list, BindShortcuts answers 2.
 Every call is written to LOGFILE as one JSON line. The test drives key presses
 through org.example.PortalStandIn.Press(shortcut_id)."""
 import json
@@ -39,14 +49,19 @@ class Session(dbus.service.Object):
         self.remove_from_connection()
 
 
+def listed(shortcuts):
+    return [{"id": str(sid), "props": {k: str(v) for k, v in props.items()}} for sid, props in shortcuts]
+
+
 class Portal(dbus.service.Object):
     def __init__(self, bus, mode, logfile):
         super().__init__(bus, PATH)
         self.bus = bus
-        self.mode = mode
+        self.mode, _, taken = mode.partition(":")
+        self.taken = set(t for t in taken.split(",") if t)
         self.logfile = logfile
         self.sessions = set()
-        self.bound = {}
+        self.bound = {}  # session -> {shortcut id: (description, trigger or "")}
 
     def log(self, entry):
         with open(self.logfile, "a") as f:
@@ -65,6 +80,19 @@ class Portal(dbus.service.Object):
 
         GLib.idle_add(send)
 
+    def register(self, session, shortcuts):
+        keys = {}
+        for sid, props in shortcuts:
+            trigger = str(props.get("preferred_trigger", ""))
+            keys[str(sid)] = (str(props.get("description", "")), "" if trigger in self.taken else trigger)
+        self.bound[session] = keys
+
+    def described(self, session):
+        return dbus.Array([dbus.Struct((sid, dbus.Dictionary({"description": d, "trigger_description": t},
+                                                             signature="sv")))
+                           for sid, (d, t) in sorted(self.bound.get(session, {}).items())],
+                          signature="(sa{sv})")
+
     @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="ss", out_signature="v")
     def Get(self, interface, prop):
         if interface == IFACE and prop == "version":
@@ -73,7 +101,9 @@ class Portal(dbus.service.Object):
 
     @dbus.service.method(IFACE, in_signature="a{sv}", out_signature="o", sender_keyword="sender")
     def CreateSession(self, options, sender=None):
-        self.log({"call": "CreateSession", "options": {k: str(v) for k, v in options.items()}})
+        given = listed(options.get("shortcuts", []))
+        self.log({"call": "CreateSession", "options": {k: str(v) for k, v in options.items() if k != "shortcuts"},
+                  "shortcuts": given})
         path = self.request_path(sender, str(options["handle_token"]))
         if self.mode == "refuse-session":
             self.answer_later(path, 1, {})
@@ -82,19 +112,23 @@ class Portal(dbus.service.Object):
         Session(self.bus, session, self)
         self.sessions.add(session)
         # The portal answers the handle as a string.
-        self.answer_later(path, 0, {"session_handle": dbus.String(session)})
+        results = {"session_handle": dbus.String(session)}
+        if self.mode == "plasma":
+            self.register(session, options.get("shortcuts", []))
+            results["shortcuts"] = self.described(session)
+        self.answer_later(path, 0, results)
         return dbus.ObjectPath(path)
 
     @dbus.service.method(IFACE, in_signature="oa(sa{sv})sa{sv}", out_signature="o", sender_keyword="sender")
     def BindShortcuts(self, session, shortcuts, parent_window, options, sender=None):
-        listed = [{"id": str(sid), "props": {k: str(v) for k, v in props.items()}} for sid, props in shortcuts]
-        self.log({"call": "BindShortcuts", "session": str(session), "shortcuts": listed})
+        self.log({"call": "BindShortcuts", "session": str(session), "shortcuts": listed(shortcuts)})
         path = self.request_path(sender, str(options["handle_token"]))
         if self.mode == "refuse-bind" or str(session) not in self.sessions:
             self.answer_later(path, 2, {})
-        else:
-            self.bound[str(session)] = [s["id"] for s in listed]
-            self.answer_later(path, 0, {"shortcuts": dbus.Array(shortcuts, signature="(sa{sv})")})
+            return dbus.ObjectPath(path)
+        if self.mode != "plasma":
+            self.register(str(session), shortcuts)
+        self.answer_later(path, 0, {"shortcuts": self.described(str(session))})
         return dbus.ObjectPath(path)
 
     @dbus.service.signal(IFACE, signature="osta{sv}")
@@ -103,8 +137,8 @@ class Portal(dbus.service.Object):
 
     @dbus.service.method("org.example.PortalStandIn", in_signature="s", out_signature="b")
     def Press(self, shortcut_id):
-        for session, ids in self.bound.items():
-            if session in self.sessions and shortcut_id in ids:
+        for session, keys in self.bound.items():
+            if session in self.sessions and keys.get(shortcut_id, ("", ""))[1]:
                 self.Activated(dbus.ObjectPath(session), shortcut_id, dbus.UInt64(1),
                                dbus.Dictionary({}, signature="sv"))
                 return True
