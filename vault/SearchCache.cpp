@@ -111,7 +111,8 @@ bool SameKey(const char* a, int aSize, const char* b, int bSize)
 int CSearchCache::ReadStamp(CDbSqlite3& db, Stamp& stamp, QString& errText)
 {
     // Writes of this connection count in total_changes(), those of any other
-    // in data_version.
+    // in data_version; both start again with a new connection. The first
+    // statement also opens a file put in the vault's place.
     int code = db.ExecSQL_Visit(
         QStringLiteral("SELECT total_changes()"),
         [&](const SqlRowView& row) { stamp.changes = ToInt64(row.texts[0], row.sizes[0]); }, errText);
@@ -119,6 +120,7 @@ int CSearchCache::ReadStamp(CDbSqlite3& db, Stamp& stamp, QString& errText)
         code = db.ExecSQL_Visit(
             QStringLiteral("PRAGMA data_version"),
             [&](const SqlRowView& row) { stamp.dataVersion = ToInt64(row.texts[0], row.sizes[0]); }, errText);
+    stamp.generation = db.GetOpenGeneration();
     return code;
 }
 

@@ -54,6 +54,7 @@ private:
     struct Stamp {
         qint64 changes = -1;
         qint64 dataVersion = -1;
+        qint64 generation = -1;  // another file opened under the vault's name
         bool operator==(const Stamp&) const = default;
     };
     static int ReadStamp(CDbSqlite3& db, Stamp& stamp, QString& errText);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <thread>
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -139,6 +140,8 @@ CDbSqlite3::~CDbSqlite3()
 void CDbSqlite3::SetPathFile(const QString& pathFile)
 {
     std::lock_guard guard(m_lock);
+    if (pathFile != m_strPathFile)
+        m_bOpenKnown = false;
     m_strPathFile = pathFile;
 }
 
@@ -182,11 +185,20 @@ int CDbSqlite3::InitDB()
         }
         m_pDb = db;
         sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
+        RememberOpenFile();
         return SQLITE_OK;
     }
     // A new file is private from its first byte, and is keyed and written
     // before anyone else gets to run a statement on it: a keyed file left at
     // 0 bytes would accept any key later, and a plain one would stay plain.
+    // A file that was open before and is gone now is on its way back from a
+    // sync program: a new empty vault in its place would be synced over the
+    // real one.
+    if (m_bFollow && m_bOpenKnown && !platform::FileExists(m_strPathFile)) {
+        platform::FileIdentity id;
+        if (!WaitForFile(id))
+            return SQLITE_CANTOPEN;
+    }
     const bool isNew = isMissingOrEmpty(m_strPathFile);
     const bool createdHere = isNew && !platform::FileExists(m_strPathFile) &&
                              platform::CreateOwnerOnlyFile(m_strPathFile);
@@ -200,9 +212,11 @@ int CDbSqlite3::InitDB()
     }
     m_pDb = db;
     sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
+    RememberOpenFile();
     if (isNew) {
         QString errText;
-        int code = KeyConnection(keyOf(QString()));
+        const WipedBytes key = keyOf(QString());
+        int code = KeyConnection(key);
         if (code == SQLITE_OK)
             code = ExecSQL_W(QStringLiteral("PRAGMA user_version = 0"), nullptr, errText);
         if (code != SQLITE_OK) {
@@ -212,8 +226,135 @@ int CDbSqlite3::InitDB()
                 platform::RemoveFile(m_strPathFile);
             return code;
         }
+        RememberKey(key);
     }
     return SQLITE_OK;
+}
+
+void CDbSqlite3::RememberOpenFile()
+{
+    m_bOpenKnown = platform::GetFileIdentity(m_strPathFile, m_openId);
+    m_bFileMissing = false;
+    ++m_iGeneration;
+}
+
+void CDbSqlite3::RememberKey(const QByteArray& key)
+{
+    // A deep copy: wiping shared bytes would be left to the other holder.
+    m_key = std::make_unique<WipedBytes>(QByteArray(key.constData(), key.size()));
+}
+
+void CDbSqlite3::SetFollowFile(int follow)
+{
+    std::lock_guard guard(m_lock);
+    m_bFollow = follow ? 1 : 0;
+}
+
+void CDbSqlite3::SetKeyRefusedHandler(std::function<void()> handler)
+{
+    std::lock_guard guard(m_lock);
+    m_fnKeyRefused = std::move(handler);
+}
+
+void CDbSqlite3::SetMissingWaitMs(int ms)
+{
+    std::lock_guard guard(m_lock);
+    m_iMissingWaitMs = ms;
+}
+
+qint64 CDbSqlite3::GetOpenGeneration() const
+{
+    std::lock_guard guard(m_lock);
+    return m_iGeneration;
+}
+
+bool CDbSqlite3::WaitForFile(platform::FileIdentity& id) const
+{
+    // Measured with a sync program: the name is missing for well under a
+    // second between its delete and its rename.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_iMissingWaitMs);
+    for (;;) {
+        if (platform::GetFileIdentity(m_strPathFile, id))
+            return true;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+int CDbSqlite3::CheckFile(QString& errText)
+{
+    std::lock_guard guard(m_lock);
+    if (!m_bFollow || !m_pDb || m_bFollowing || !sqlite3_get_autocommit(m_pDb))
+        return 1;
+    const qint64 before = m_iGeneration;
+    const int code = FollowFile(errText);
+    return code == SQLITE_OK && before == m_iGeneration && !m_bFileMissing ? 1 : 0;
+}
+
+int CDbSqlite3::FollowFile(QString& errText)
+{
+    if (!m_bOpenKnown)
+        return SQLITE_OK;
+    platform::FileIdentity now;
+    bool exists = platform::GetFileIdentity(m_strPathFile, now);
+    if (exists && now == m_openId) {
+        m_bFileMissing = false;
+        return SQLITE_OK;
+    }
+    if (!exists) {
+        // Waited once already: a file deleted for good costs no more waits.
+        if (m_bFileMissing || !WaitForFile(now)) {
+            m_bFileMissing = true;
+            return SQLITE_OK;
+        }
+    }
+    m_bFileMissing = false;
+    if (now == m_openId)
+        return SQLITE_OK;
+    m_bFollowing = true;
+    const int code = OpenReplacement(errText);
+    m_bFollowing = false;
+    return code;
+}
+
+int CDbSqlite3::OpenReplacement(QString& errText)
+{
+    const int flags = m_bReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    sqlite3* fresh = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(m_strPathFile).constData(), &fresh, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(fresh);
+        errText = FormatText("The vault file \"%s\" was replaced, and the new file cannot be opened.", m_strPathFile);
+        return SQLITE_CANTOPEN;
+    }
+    sqlite3* const old = m_pDb;
+    m_pDb = fresh;
+    const bool opened = (!m_key || KeyConnection(*m_key) == SQLITE_OK) && Probe();
+    if (opened) {
+        sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
+        sqlite3_close_v2(old);
+        RememberOpenFile();
+        return SQLITE_OK;
+    }
+    // Another master password keys the new file (changed on the other
+    // computer): log out, so that nothing reads or writes the old file, and
+    // let the handler ask for it.
+    sqlite3_close(fresh);
+    m_pDb = old;
+    if (!CloseDB()) {
+        sqlite3_close_v2(m_pDb);
+        m_pDb = nullptr;
+    }
+    m_bLoggedIn = 0;
+    m_key.reset();
+    InitDB();
+    if (m_fnKeyRefused)
+        m_fnKeyRefused();
+    if (m_pDb && m_bLoggedIn)
+        return SQLITE_OK;
+    errText = FormatText("The vault file \"%s\" was replaced by one that another master password opens.",
+                         m_strPathFile);
+    return SQLITE_NOTADB;
 }
 
 int CDbSqlite3::CloseDB()
@@ -267,6 +408,9 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
     // than the statement itself. A name given twice keeps its later column.
     std::map<QString, int> columnOfName;
     int row = 0;
+    // The rows' own target: opening a replaced file on the way runs
+    // statements of its own, which reset m_pResult.
+    SqlResultMap* const out = result;
     const int code = Run(
         sql,
         [&](sqlite3_stmt* stmt) {
@@ -275,14 +419,14 @@ int CDbSqlite3::ExecSQL_W(const QString& sql, SqlResultMap* result, QString& err
                 columnOfName[fromUtf16(sqlite3_column_name16(stmt, c))] = c;
         },
         [&](const SqlRowView& view) {
-            if (!m_pResult)
+            if (!out)
                 return;
             SqlRowMap values;
             for (const auto& [name, c] : columnOfName) {
                 const char* text = view.texts[c];
                 values.emplace_hint(values.end(), name, textFromSql(text, view.sizes[c]));
             }
-            m_pResult->emplace_hint(m_pResult->end(), row++, std::move(values));
+            out->emplace_hint(out->end(), row++, std::move(values));
         },
         errText);
     m_pResult = nullptr;
@@ -303,9 +447,26 @@ int CDbSqlite3::Run(const QString& sql, const std::function<void(sqlite3_stmt*)>
         errText = QStringLiteral("no database is open");
         return SQLITE_MISUSE;
     }
+    const bool follow = m_bFollow && !m_bFollowing && !m_bAuthBypass;
+    const bool inTransaction = !sqlite3_get_autocommit(m_pDb);
+    if (follow && !inTransaction) {
+        if (const int code = FollowFile(errText))
+            return code;
+        if (!m_pDb) {
+            errText = QStringLiteral("no database is open");
+            return SQLITE_MISUSE;
+        }
+    }
     sqlite3_stmt* raw = nullptr;
     int code = sqlite3_prepare16_v2(m_pDb, sql.utf16(), static_cast<int>(sql.size() * 2), &raw, nullptr);
     StmtPtr stmt(raw);
+    const bool writes = stmt && !sqlite3_stmt_readonly(stmt.get());
+    if (code == SQLITE_OK && writes && m_bFileMissing) {
+        // The open file is no longer under its name: what is written into it
+        // would be lost.
+        errText = FormatText("The vault file \"%s\" is missing; nothing was written.", m_strPathFile);
+        return SQLITE_CANTOPEN;
+    }
     if (code == SQLITE_OK && stmt) {
         if (prepared)
             prepared(stmt.get());
@@ -325,8 +486,35 @@ int CDbSqlite3::Run(const QString& sql, const std::function<void(sqlite3_stmt*)>
             code = SQLITE_OK;
     }
     stmt.reset();
+    // SQLite refuses to write into a file that was moved away under it.
+    const bool moved = code != SQLITE_OK && sqlite3_extended_errcode(m_pDb) == SQLITE_READONLY_DBMOVED;
     if (code != SQLITE_OK)
         errText = fromUtf16(sqlite3_errmsg16(m_pDb));
+    // A write that met the replacement of the file (refused, or gone into
+    // the file no longer under the name) is made again on the new file when
+    // it was a statement of its own. Inside a transaction the connection
+    // stays, and the failure tells its owner to run it again.
+    const bool ended = sqlite3_get_autocommit(m_pDb);
+    if (follow && ended && m_bOpenKnown && (moved || (code == SQLITE_OK && (writes || inTransaction)))) {
+        platform::FileIdentity now;
+        if (moved || !platform::GetFileIdentity(m_strPathFile, now) || !(now == m_openId)) {
+            if (const int followed = FollowFile(errText))
+                return followed;
+            if (m_bFileMissing) {
+                errText = FormatText("The vault file \"%s\" is missing; nothing was written.", m_strPathFile);
+                return SQLITE_CANTOPEN;
+            }
+            if (!inTransaction && !m_bRetrying) {
+                m_bRetrying = true;
+                const int again = Run(sql, prepared, visit, errText);
+                m_bRetrying = false;
+                return again;
+            }
+            errText = FormatText("The vault file \"%s\" was replaced while this was being saved; please save again.",
+                                 m_strPathFile);
+            return SQLITE_IOERR;
+        }
+    }
     return code;
 }
 
@@ -368,6 +556,19 @@ int CDbSqlite3::ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& er
 int CDbSqlite3::Transaction(const QStringList& sqls, QString* failure)
 {
     std::lock_guard guard(m_lock);
+    // A file replaced while the transaction was written took its work with
+    // it (the commit says so): once more, on the file now under the name.
+    const qint64 generation = m_iGeneration;
+    const int code = TransactionOnce(sqls, failure);
+    if ((code & 0xff) != SQLITE_IOERR && (code & 0xff) != SQLITE_READONLY)
+        return code;
+    QString errText;
+    CheckFile(errText);
+    return generation != m_iGeneration && m_pDb && m_bLoggedIn ? TransactionOnce(sqls, failure) : code;
+}
+
+int CDbSqlite3::TransactionOnce(const QStringList& sqls, QString* failure)
+{
     QString errText;
     int code = ExecSQL_W(QStringLiteral("BEGIN"), nullptr, errText);
     // Without a transaction the statements would each commit on their own.
@@ -491,6 +692,8 @@ int CDbSqlite3::ConfirmPasswdByReopenDb(const QString& passwd)
             return 0;
         sqlite3_close_v2(m_pDb);
         m_pDb = trial;
+        RememberOpenFile();
+        RememberKey(keyOf(passwd));
         return 1;
     }
     CloseDB();
@@ -498,8 +701,13 @@ int CDbSqlite3::ConfirmPasswdByReopenDb(const QString& passwd)
         return 0;
     if (!passwd.isEmpty() && KeyConnection(keyOf(passwd)) != SQLITE_OK)
         return 0;
-    if (Probe())
+    if (Probe()) {
+        if (passwd.isEmpty())
+            m_key.reset();  // a plain file
+        else
+            RememberKey(keyOf(passwd));
         return 1;
+    }
     // Leave the object open but unkeyed: later statements fail until the
     // right password is given.
     CloseDB();
@@ -510,8 +718,10 @@ int CDbSqlite3::ConfirmPasswdByReopenDb(const QString& passwd)
     // prefix alone.
     if (KeyConnection(keyOf(QString())) != SQLITE_OK)
         return 0;
-    if (Probe())
+    if (Probe()) {
+        RememberKey(keyOf(QString()));
         return 1;
+    }
     CloseDB();
     InitDB();
     return 0;
@@ -603,8 +813,35 @@ int CDbSqlite3::WriteKeyedCopy(const QByteArray& key, const QString& newHash, bo
         return 0;
     }
     // The file now holds the new key and hash whatever the reopening says.
-    if (InitDB() == SQLITE_OK)
-        KeyConnection(key);
+    if (InitDB() == SQLITE_OK && KeyConnection(key) == SQLITE_OK)
+        RememberKey(key);
+    return 1;
+}
+
+int CDbSqlite3::ConfirmPasswdLike(CDbSqlite3& keyed)
+{
+    std::unique_ptr<WipedBytes> key;
+    {
+        std::lock_guard other(keyed.m_lock);
+        if (!keyed.m_bLoggedIn || !keyed.m_pDb)
+            return 0;
+        if (keyed.m_key)
+            key = std::make_unique<WipedBytes>(QByteArray(keyed.m_key->constData(), keyed.m_key->size()));
+    }
+    std::lock_guard guard(m_lock);
+    CloseDB();
+    if (InitDB() != SQLITE_OK)
+        return 0;
+    if ((key && KeyConnection(*key) != SQLITE_OK) || !Probe()) {
+        CloseDB();
+        InitDB();
+        return 0;
+    }
+    if (key)
+        RememberKey(*key);
+    else
+        m_key.reset();
+    m_bLoggedIn = 1;
     return 1;
 }
 

@@ -11,6 +11,8 @@
 #include <QStringList>
 
 #include "foundation/TesselcoreApi.h"
+#include "foundation/storage/Secret.h"
+#include "platform/FileWatch.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -110,6 +112,27 @@ public:
 
     std::recursive_mutex& GetLock();
 
+    // A file that a sync program keeps in step is replaced under its name
+    // (a new file renamed over it) while it is open. With following on,
+    // before every statement outside a transaction the path is checked to
+    // still name the open file; another file there is opened with the same
+    // key, and the statement runs on it. A file the key does not open logs
+    // out and calls the key-refused handler, which may log in again (ask
+    // for the other master password). A path that names nothing is waited
+    // for a moment (a sync program between delete and rename), never made
+    // anew; while it stays missing, reads go on and writes are refused.
+    void SetFollowFile(int follow);
+    void SetKeyRefusedHandler(std::function<void()> handler);
+    void SetMissingWaitMs(int ms);
+    // Checks the path now (a watch on the folder calls this). 1 = it still
+    // names the open file, 0 = another file was opened or it is missing.
+    int CheckFile(QString& errText);
+    // Grows each time another file is opened under the path: what was read
+    // before belongs to the old file.
+    qint64 GetOpenGeneration() const;
+    // Opens this object's file with the key of `keyed` (logged in). 1 = it reads.
+    int ConfirmPasswdLike(CDbSqlite3& keyed);
+
     // The one way to copy a database file: under the lock, into a temporary
     // file beside destPath, synced, then linked into place without ever
     // replacing an existing file. 1 = copied, 0 = failed (nothing left behind).
@@ -128,7 +151,15 @@ private:
     int Run(const QString& sql, const std::function<void(sqlite3_stmt*)>& prepared,
             const std::function<void(const SqlRowView&)>& visit, QString& errText);
 
+    int TransactionOnce(const QStringList& sqls, QString* failure);
     int KeyConnection(const QByteArray& key);
+    // Before a statement: the path still names the open file, or the file
+    // now under it is open. SQLite code.
+    int FollowFile(QString& errText);
+    int OpenReplacement(QString& errText);
+    bool WaitForFile(platform::FileIdentity& id) const;
+    void RememberOpenFile();
+    void RememberKey(const QByteArray& key);
     int Probe();
     int WriteKeyedCopy(const QByteArray& key, const QString& newHash, bool updateHash);
     sqlite3* OpenTrial(const QString& passwd);
@@ -143,6 +174,17 @@ private:
     int m_bReadOnly = 0;
     // Set while the file is copied whole: the copy reads what guards hide.
     bool m_bAuthBypass = false;
+    int m_bFollow = 0;
+    int m_iMissingWaitMs = 3000;
+    bool m_bFollowing = false;      // inside FollowFile (a handler runs statements)
+    bool m_bRetrying = false;       // a write runs again on the new file
+    bool m_bFileMissing = false;    // the path named nothing at the last check
+    bool m_bOpenKnown = false;      // m_openId names the file of m_pDb
+    platform::FileIdentity m_openId;
+    qint64 m_iGeneration = 0;
+    // The key of the open file, to open its replacement with.
+    std::unique_ptr<WipedBytes> m_key;
+    std::function<void()> m_fnKeyRefused;
     mutable std::recursive_mutex m_lock;
 };
 
