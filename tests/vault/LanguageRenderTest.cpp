@@ -64,6 +64,15 @@ TEST_F(LanguageRenderTest, QueryWindowFitsEveryLanguage)
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
 }
 
+// The hint line that says the master password is needed, in the notices' place.
+TEST_F(LanguageRenderTest, QueryWindowWhileThePasswordIsDueFitsEveryLanguage)
+{
+    protect(FREQ_10_SECONDS);
+    const QStringList clipped =
+        RenderAll<CDlgPasswdQuery>("query-due", [&] { return std::make_unique<CDlgPasswdQuery>(0, &m_main); });
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
 TEST_F(LanguageRenderTest, EntryEditorFitsEveryLanguage)
 {
     const QStringList clipped = RenderAll<CDlgEditEntry>("editor", [] { return std::make_unique<CDlgEditEntry>(); });
