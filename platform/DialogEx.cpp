@@ -205,14 +205,22 @@ int CDialogEx::DoModal()
     // The window the user was in: a dialog without an owner (opened by a hot
     // key) gives the keyboard back to it.
     const QPointer<QWidget> previous(QApplication::activeWindow());
+    // The user is in the program (or it was opened by the user's hot key): the
+    // new window takes the keyboard, whatever the window manager made of the
+    // window that closed just before.
+    const bool programHasKeyboard = QGuiApplication::focusWindow() != nullptr;
     if (!m_ended && host) {
         // Like a modal dialog on the desktop it stands for, it blocks its owner
         // chain only: the tray icon keeps answering while it is minimised.
         host->setWindowModality(host->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
         host->show();
-        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-            host->raise();
-        host->activateWindow();
+        if (programHasKeyboard) {
+            platform::GiveKeyboardTo(host);
+        } else {
+            if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+                host->raise();
+            host->activateWindow();
+        }
         QEventLoop loop;
         m_loop = &loop;
         if (auto& hook = modalHook())

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -14,6 +16,39 @@ xcb_connection_t* x11Connection()
     auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;
 }
+
+void setInputFocus(xcb_connection_t* c, QWidget* target)
+{
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, xcb_window_t(target->winId()), XCB_CURRENT_TIME);
+    xcb_flush(c);
+}
+
+// Gives a window that is being shown the input focus once the X server has
+// mapped it: before that it cannot take it.
+class FocusWhenMapped : public QObject {
+public:
+    FocusWhenMapped(QWidget* target, QWindow* window) : QObject(window), m_target(target)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
+        auto* window = qobject_cast<QWindow*>(obj);
+        if (ev->type() != QEvent::Expose || !window || !window->isExposed())
+            return false;
+        xcb_connection_t* c = x11Connection();
+        if (c && m_target && m_target->isVisible() && KeyboardTarget(m_target) == m_target)
+            setInputFocus(c, m_target);
+        deleteLater();
+        window->removeEventFilter(this);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_target;
+};
 
 } // namespace
 
@@ -45,11 +80,13 @@ void GiveKeyboardTo(QWidget* window)
         target->raise();
     target->activateWindow();
     xcb_connection_t* c = x11Connection();
-    // Only a mapped window can take the input focus (else BadMatch).
-    if (!c || !target->testAttribute(Qt::WA_Mapped) || target->isMinimized())
+    if (!c || target->isMinimized())
         return;
-    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, xcb_window_t(target->winId()), XCB_CURRENT_TIME);
-    xcb_flush(c);
+    // Only a mapped window can take the input focus (else BadMatch).
+    if (target->windowHandle() && target->windowHandle()->isExposed())
+        setInputFocus(c, target);
+    else if (QWindow* window = target->windowHandle())
+        new FocusWhenMapped(target, window);
 }
 
 } // namespace platform

@@ -16,6 +16,7 @@ _fo_clipboard_empty() { [[ -z $(e2e_clipboard) ]]; }
 # The top-level window that holds the X input focus (decimal id).
 fo_focus() { xdotool getwindowfocus -f 2>/dev/null; }
 _fo_focus_is() { [[ $(fo_focus) == "$1" ]]; }
+_fo_focus_not() { [[ $(fo_focus) != "$1" ]]; }
 
 # fo_expect_focus WINDOW WHAT: the keyboard is in WINDOW, without help.
 fo_expect_focus() {
@@ -40,20 +41,22 @@ fo_hot_key() {
 # it opens, or at the action that needs it).
 fo_answer_prompt() {
     local prompt
-    if e2e_retry "${1:-2}" _fo_shown '^Confirm Password$'; then
+    while e2e_retry "${1:-2}" _fo_shown '^Confirm Password$'; do
         prompt=$(e2e_wait_window '^Confirm Password$')
         fo_expect_focus "$prompt" "master-password prompt"
         e2e_type "$MASTER"
         e2e_key Return
-        e2e_wait_no_window '^Confirm Password$'
-    fi
+        e2e_retry "$E2E_TIMEOUT" _fo_focus_not "$prompt" || e2e_fail "the prompt took the right password"
+    done
 }
 
 # Alt+Q, the keyword typed, its search run: the query window with the list.
 fo_open_query() {
     local query
-    query=$(fo_hot_key alt+q '^Passwd Query$')
+    # The password may be asked before the window shows.
+    fo_hot_key alt+q '^(Passwd Query|Confirm Password)$' >/dev/null
     fo_answer_prompt
+    query=$(e2e_wait_window '^Passwd Query$')
     fo_expect_focus "$query" "query window"
     e2e_type 'focus'
     e2e_key Return
@@ -152,7 +155,7 @@ scenario_main() {
     fo_expect_focus "$editor" "editor after the query window"
     e2e_key Escape
     # The typed title is not dropped without asking; Yes drops it.
-    e2e_retry "$E2E_TIMEOUT" _fo_shown '^Vaultwick$' || true
+    e2e_retry "$E2E_TIMEOUT" _fo_focus_not "$editor" || e2e_fail "no question before the typing is dropped"
     e2e_key alt+y
     e2e_wait_no_window '^Entry$'
 
@@ -168,6 +171,7 @@ scenario_main() {
         e2e_type "n$i"
         e2e_key alt+Return
         e2e_wait_no_window '^Entry$'
+        fo_answer_prompt
         fo_expect_focus "$query" "query window after saving in the editor ($i)"
         e2e_key Escape
         e2e_wait_no_window '^Passwd Query$'
