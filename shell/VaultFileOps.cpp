@@ -66,11 +66,18 @@ void AvoidExistingFile(ChosenFile& target)
 }
 
 // The counts of an import, in one report window.
-void ShowImportReport(int read, int stored, int checked, int failed, int skipped)
+// `counts`, when given, tells added, identical and renamed entries apart.
+void ShowImportReport(int read, int stored, int checked, int failed, int skipped,
+                      const StImportCounts* counts = nullptr)
 {
     QString report = FormatText(PageText(1500018, "Import finished!\r\nEntries read: %d; entries imported: %d."),
                                 {read, stored});
-    if (checked >= 1)
+    if (counts)
+        report += FormatText(PageText(1500090, "\r\nNew entries added: %d; already in the vault (the same in "
+                                               "every field), skipped: %d; kept beside a different entry of the "
+                                               "same title and user name, with \"-Import\" added to the title: %d."),
+                             {counts->added, counts->identical, counts->renamed});
+    else if (checked >= 1)
         report += FormatText(PageText(1500019, "\r\nEntries checked for duplicates: %d (a duplicate gets "
                                                "\"-Import\" added to its title)."),
                              {checked});
@@ -243,9 +250,11 @@ void CVaultwickDlg::OnImport()
     }
     const int read = int(entries.size());
     int stored = 0, failedCount = 0, checked = 0;
-    g_pPwSettings->InsertEntryArray(stored, failedCount, checked, entries, 2);
+    // An entry the vault holds already, field for field, is not added again.
+    StImportCounts counts;
+    g_pPwSettings->InsertEntryArray(stored, failedCount, checked, entries, 4, &counts);
     other.reset();
-    ShowImportReport(read, stored, checked, failedCount, 0);
+    ShowImportReport(read, stored, checked, failedCount, 0, &counts);
 }
 
 // ---------------------------------------------------------------- automatic backup

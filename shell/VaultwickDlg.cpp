@@ -4,14 +4,17 @@
 #include <utility>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QObject>
 #include <QRegularExpression>
+#include <QThread>
 
 #include "foundation/storage/Globals.h"
 #include "foundation/storage/DlgInitSettings.h"
 #include "foundation/storage/FormatText.h"
 #include "foundation/ui/XmlLanguage.h"
 #include "platform/Clipboard.h"
+#include "platform/FileWatch.h"
 #include "platform/Files.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/MessageBox.h"
@@ -209,6 +212,14 @@ int CVaultwickDlg::InitDbPasswd()
     const QString path = g_strSavedDataPath + g_strDbFile;
     g_pSqlite = new CDbSqlite3(path);
     g_pPwSettings = new CPasswdSetting();
+    // A sync program's temporary copy of the vault beside a missing vault:
+    // it is between its delete and its rename, and a new empty vault made
+    // now would be synced over the real one.
+    for (int waited = 0; !platform::FileExists(path) && waited < 3000 &&
+                         !QDir(g_strSavedDataPath).entryList({'.' + QStringLiteral("*") + g_strDbFile + '*'},
+                                                             QDir::Files | QDir::Hidden).isEmpty();
+         waited += 20)
+        QThread::msleep(20);
     if (platform::FileExists(path))
         return g_pPwSettings->CheckAndUpdateDbPasswd();
     CreateFileEveryone(path);
@@ -261,6 +272,7 @@ int CVaultwickDlg::LoginAndLoadSettings()
         StartBackupThread();
     UpdateData(FALSE);
     m_bLoginBusy = 0;
+    StartDataFolderWatch();
     return 1;
 }
 
@@ -410,6 +422,7 @@ void CVaultwickDlg::ShutDown()
         m_pHotKeys.reset();
     }
     m_pTrayIcon.reset();
+    m_pDataWatch.reset();
     delete g_pPwSettings;
     g_pPwSettings = nullptr;
     delete g_pXmlLang;

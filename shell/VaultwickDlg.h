@@ -4,7 +4,8 @@
 // icon, with the global hot keys, the timers and the weekly backup thread.
 // VaultwickDlg.cpp holds start-up, shutdown and the window behaviour;
 // SettingsPage.cpp the settings controls; VaultFileOps.cpp export, import,
-// automatic backup and the data-folder move; MainTemplate.cpp the template.
+// automatic backup and the data-folder move; VaultSync.cpp what a sync
+// program does to the data folder; MainTemplate.cpp the template.
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -12,11 +13,13 @@
 #include <mutex>
 #include <thread>
 
+#include <QSet>
 #include <QString>
 
 #include "foundation/ui/BaseDlg.h"
 
 namespace platform {
+class CFolderWatch;
 class GlobalHotKeys;
 class TrayIcon;
 } // namespace platform
@@ -160,6 +163,14 @@ public:
     void OnCheckAutoBackup();
     void OnDataFolderChanged();
 
+    // ---- a data folder kept in step by a sync program (VaultSync.cpp) ----
+    // Watches the data folder once the vault is open.
+    void StartDataFolderWatch();
+    // Something in the data folder changed: a vault delivered from another
+    // computer is opened, a conflict copy is offered for merging.
+    void OnDataFolderContentChanged();
+    void MergeConflictCopies();
+
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
     BOOL OnInitDialog() override;
@@ -241,6 +252,9 @@ private:
 
     std::unique_ptr<platform::TrayIcon> m_pTrayIcon;  // stands for the notify-icon record
     std::unique_ptr<platform::GlobalHotKeys> m_pHotKeys;
+    std::unique_ptr<platform::CFolderWatch> m_pDataWatch;
+    QSet<QString> m_declinedCopies;  // conflict copies not to offer again
+    bool m_bMerging = false;
     CDialogEx* m_pQueryDlg = nullptr;  // the query window while it runs
     bool m_bInstalled = false;       // under a prefix such as /usr, not a portable folder
     QString m_strProgramFolder;      // the executables

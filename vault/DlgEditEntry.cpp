@@ -331,7 +331,11 @@ bool CDlgEditEntry::InsertEntry()
     }
     ST_PW_ENTRY entry{QStringLiteral("Common"), m_strTitle, m_strUserName, m_strPasswd, m_strURL, m_strEmail,
                       m_strNotes};
-    if (g_pPwSettings->InsertEntry(&entry, 0) != 0) {
+    int code = 0;
+    QString errText;
+    if (g_pPwSettings->InsertEntry(&entry, 0, code, errText) != 0) {
+        // Said, never swallowed: what was typed stays for another try.
+        g_pPwSettings->ShowSqlFailure(code, errText);
         GetDlgItem(IDC_TITLE).SetFocus();
         return false;
     }

@@ -5,10 +5,12 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
 #include "foundation/ui/BaseResizeAndMultiLang.h"
+#include "platform/FileWatch.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "vault/LoginSeam.h"
@@ -98,6 +100,13 @@ void ExecQuietly(CDbSqlite3* db, const QString& sql)
     Exec(db, sql, nullptr, ignored);
 }
 
+// The stored row holds what the entry holds (the entry type is always "Common").
+bool SameFields(const SqlRowMap& row, const ST_PW_ENTRY& entry)
+{
+    return Cell(row, g_strColPasswd) == entry.strPasswd && Cell(row, g_strColURL) == entry.strURL &&
+           Cell(row, g_strColEmail) == entry.strEmail && Cell(row, g_strColNotes) == entry.strNotes;
+}
+
 // The statement behind one InsertEntry, with what made it fail.
 struct InsertOutcome {
     int result = 0;
@@ -116,7 +125,7 @@ QString InsertEntrySql(const ST_PW_ENTRY& entry)
 InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
 {
     InsertOutcome out;
-    if (!entry || policy < 0 || policy > 3 || !db) {
+    if (!entry || policy < 0 || policy > 4 || !db) {
         out.result = -1;
         out.code = kSqliteMisuse;
         out.errText = QStringLiteral("invalid entry or duplicate policy");
@@ -127,7 +136,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
     // Rename and skip try the insert first: a key that is taken fails that
     // one statement only (the primary key is the table's one constraint),
     // which costs half of looking every entry up beforehand.
-    if (policy == 2 || policy == 3) {
+    if (policy == 2 || policy == 3 || policy == 4) {
         for (;;) {
             out.code = Exec(db, InsertEntrySql(*entry), nullptr, out.errText);
             if (out.code != kSqliteConstraint) {
@@ -140,6 +149,20 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
             if (policy == 3) {
                 out.result = 3;
                 return out;
+            }
+            if (policy == 4) {
+                // The same entry on both sides is one entry; a different one
+                // under the same key is kept beside it, renamed.
+                SqlResultMap rows;
+                out.code = Exec(db, SelectEntrySql(entry->strTitle, entry->strUserName), &rows, out.errText);
+                if (out.code != 0) {
+                    out.result = -1;
+                    return out;
+                }
+                if (!rows.empty() && SameFields(rows.begin()->second, *entry)) {
+                    out.result = 4;
+                    return out;
+                }
             }
             entry->strTitle += QStringLiteral("-Import");
             out.result = 2;
@@ -192,13 +215,18 @@ CPasswdSetting::CPasswdSetting()
         // A guard left by an earlier store would answer with that store's flag.
         m_pGuardedDb->RemoveAuthFunc(&CPasswdSetting::ReadGuard, nullptr);
         m_pGuardedDb->InsertAuthFunc(&CPasswdSetting::ReadGuard, this);
+        // The vault may lie in a folder a sync program keeps in step.
+        m_pGuardedDb->SetFollowFile(1);
+        m_pGuardedDb->SetKeyRefusedHandler([this] { ConfirmLogin(); });
     }
 }
 
 CPasswdSetting::~CPasswdSetting()
 {
-    if (m_pGuardedDb && m_pGuardedDb == g_pSqlite)
+    if (m_pGuardedDb && m_pGuardedDb == g_pSqlite) {
         m_pGuardedDb->RemoveAuthFunc(&CPasswdSetting::ReadGuard, this);
+        m_pGuardedDb->SetKeyRefusedHandler(nullptr);
+    }
 }
 
 int CPasswdSetting::ReadGuard(void* self, int action, const char* table, const char* column,
@@ -475,6 +503,14 @@ int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy)
     return InsertEntryInto(g_pSqlite, entry, policy).result;
 }
 
+int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy, int& code, QString& errText)
+{
+    const InsertOutcome outcome = InsertEntryInto(g_pSqlite, entry, policy);
+    code = outcome.code;
+    errText = outcome.errText;
+    return outcome.result;
+}
+
 int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
 {
     return ExecOrShow(DeleteEntrySql(title, userName), nullptr) == 0 ? 1 : 0;
@@ -579,15 +615,19 @@ int CPasswdSetting::SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db)
 }
 
 int CPasswdSetting::InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries,
-                                     int policy)
+                                     int policy, StImportCounts* counts)
 {
     stored = failed = third = 0;
+    StImportCounts ignored;
+    StImportCounts& tally = counts ? *counts : ignored;
+    tally = StImportCounts();
     if (entries.isEmpty())
         return 0;
     CDbSqlite3* db = g_pSqlite;
     const auto giveUp = [&](int code, const QString& errText) {
         ShowError(code, errText);
         stored = third = 0;
+        tally = StImportCounts();
         failed = int(entries.size());
         return -1;
     };
@@ -607,6 +647,12 @@ int CPasswdSetting::InsertEntryArray(int& stored, int& failed, int& third, PwEnt
         if (outcome.result >= 0) {
             ++stored;
             ++third;
+            if (outcome.result == 2)
+                ++tally.renamed;
+            else if (outcome.result >= 3)
+                ++tally.identical;
+            else
+                ++tally.added;
             continue;
         }
         ++failed;
@@ -624,4 +670,88 @@ int CPasswdSetting::InsertEntryArray(int& stored, int& failed, int& third, PwEnt
         return giveUp(code, err);
     }
     return failed ? -1 : 0;
+}
+
+bool CPasswdSetting::IsConflictCopyName(const QString& fileName, const QString& vaultFileName)
+{
+    const int dot = int(vaultFileName.lastIndexOf(QLatin1Char('.')));
+    const QString stem = QRegularExpression::escape(dot > 0 ? vaultFileName.left(dot) : vaultFileName);
+    const QString ext = QRegularExpression::escape(dot > 0 ? vaultFileName.mid(dot) : QString());
+    // Syncthing: name.sync-conflict-YYYYMMDD-HHMMSS-DEVICE.ext; Nextcloud:
+    // "name (conflicted copy YYYY-MM-DD HHMMSS).ext"; Dropbox: "name (Who's
+    // conflicted copy YYYY-MM-DD).ext".
+    static thread_local QString lastVault;
+    static thread_local QRegularExpression pattern;
+    if (lastVault != vaultFileName || !pattern.isValid() || pattern.pattern().isEmpty()) {
+        pattern.setPattern(QStringLiteral("^(?:%1\\.sync-conflict-[0-9]{8}-[0-9]{6}-[A-Z0-9]{7}"
+                                          "|%1 \\([^()/]*conflicted copy[^()/]*\\))%2$")
+                               .arg(stem, ext));
+        lastVault = vaultFileName;
+    }
+    return pattern.match(fileName).hasMatch();
+}
+
+QStringList CPasswdSetting::FindConflictCopies()
+{
+    QStringList copies;
+    if (g_strSavedDataPath.isEmpty())
+        return copies;
+    const QDir folder(g_strSavedDataPath);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        if (IsConflictCopyName(name, g_strDbFile))
+            copies << folder.filePath(name);
+    return copies;
+}
+
+int CPasswdSetting::ReadConflictCopy(const QString& copyPath, PwEntryArray& missing)
+{
+    missing.clear();
+    if (!g_pSqlite)
+        return -1;
+    CDbSqlite3 copy(copyPath);
+    copy.SetReadOnly(1);
+    if (!copy.ConfirmPasswdLike(*g_pSqlite))
+        return -1;
+    PwEntryArray entries;
+    if (!SelectAllEntry(&entries, &copy))
+        return -1;
+    for (const ST_PW_ENTRY& entry : entries) {
+        SqlResultMap rows;
+        QString err;
+        if (Exec(g_pSqlite, SelectEntrySql(entry.strTitle, entry.strUserName), &rows, err) != 0)
+            return -1;
+        if (rows.empty() || !SameFields(rows.begin()->second, entry))
+            missing.append(entry);
+    }
+    return int(missing.size());
+}
+
+int CPasswdSetting::MergeConflictCopy(const QString& copyPath, StImportCounts& counts, QString& movedTo,
+                                      QString& errText)
+{
+    counts = StImportCounts();
+    PwEntryArray missing;
+    if (ReadConflictCopy(copyPath, missing) < 0) {
+        errText = QStringLiteral("the copy does not open with the vault's master password");
+        return 0;
+    }
+    int stored = 0, failed = 0, third = 0;
+    if (!missing.isEmpty() && InsertEntryArray(stored, failed, third, missing, 4, &counts) != 0) {
+        errText = QStringLiteral("not every entry of the copy could be stored");
+        return 0;
+    }
+    // Kept, never deleted: the Backup folder holds it under its own name.
+    const QString folder = g_strSavedDataPath + kBackupSubFolder;
+    if (ConfirmPath(folder) == -1) {
+        errText = folder;
+        return 0;
+    }
+    const QString name = QFileInfo(copyPath).fileName();
+    movedTo = folder + name;
+    for (int n = 2; platform::FileExists(movedTo); ++n)
+        movedTo = folder + QFileInfo(name).completeBaseName() + QStringLiteral("-%1.").arg(n) +
+                  QFileInfo(name).suffix();
+    if (!platform::MoveFileNoReplace(copyPath, movedTo, &errText))
+        return 0;
+    return 1;
 }

@@ -32,6 +32,15 @@ VAULTCORE_API extern const QString g_strBackupPrefix;
 // How many dated backups are kept.
 inline constexpr int g_iBackupKeep = 20;
 
+// What an import or merge did with each entry: stored as it came, kept with
+// "-Import" added to its title beside a different entry of the same title
+// and user name, or skipped as already in the vault.
+struct StImportCounts {
+    int added = 0;
+    int renamed = 0;
+    int identical = 0;
+};
+
 // The vault store: the one data-access object of the vault, working on the
 // vault connection g_pSqlite. Results follow the wrapper: non-zero success for
 // the settings and entry operations, SQLite codes where stated.
@@ -69,9 +78,12 @@ public:
     // 1 = found (the record is completed), 0 = not found or failed.
     int SelectEntry(ST_PW_ENTRY* entry);
     int SelectPasswd(QString& passwd, const QString& title, const QString& userName);
-    // Duplicate policy: 0 plain, 1 replace, 2 rename with "-Import", 3 skip.
+    // Duplicate policy: 0 plain, 1 replace, 2 rename with "-Import", 3 skip,
+    // 4 merge (skip an identical entry, rename a different one).
     // Returns -1 on failure, else 0 or the policy that handled a duplicate.
     int InsertEntry(ST_PW_ENTRY* entry, int policy);
+    // The same, with the SQLite code and text of a failure.
+    int InsertEntry(ST_PW_ENTRY* entry, int policy, int& code, QString& errText);
     int DeleteEntry(const QString& title, const QString& userName);
     // 0 = logged in already, 1 = the login was confirmed now, -1 = refused.
     int ConfirmLogin();
@@ -89,7 +101,21 @@ public:
     // `failed`, the others in `stored` (and `third`, always equal to it); a
     // failure that abandons the transaction stores nothing and counts every
     // entry as failed. 0, or -1 when an entry failed.
-    int InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries, int policy);
+    int InsertEntryArray(int& stored, int& failed, int& third, PwEntryArray& entries, int policy,
+                         StImportCounts* counts = nullptr);
+
+    // Copies of the vault that a sync program left beside it when both
+    // computers changed it while apart (`vaultFileName` as g_strDbFile).
+    static bool IsConflictCopyName(const QString& fileName, const QString& vaultFileName);
+    // Full paths of such copies in the data folder, by name.
+    static QStringList FindConflictCopies();
+    // The copy's entries that the vault lacks (no entry with the same
+    // fields). Their number, or -1 when the copy does not open with the
+    // vault's master password.
+    int ReadConflictCopy(const QString& copyPath, PwEntryArray& missing);
+    // Brings those entries in (merge policy), then moves the copy into the
+    // backup folder (`movedTo`). 1 = done; 0 = failed, `errText` says why.
+    int MergeConflictCopy(const QString& copyPath, StImportCounts& counts, QString& movedTo, QString& errText);
 
 private:
     QString GetUpdateSql(StPwSetting* setting, EnumPwStItem item);

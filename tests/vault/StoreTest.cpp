@@ -321,7 +321,7 @@ TEST_F(StoreTest, DuplicatePoliciesPlainReplaceRenameSkip)
     ST_PW_ENTRY other = entry("A", "v");
     EXPECT_EQ(store().InsertEntry(&other, 0), 0) << "same title, other user";
     EXPECT_EQ(store().InsertEntry(nullptr, 0), -1);
-    EXPECT_EQ(store().InsertEntry(&other, 4), -1) << "no such policy";
+    EXPECT_EQ(store().InsertEntry(&other, 5), -1) << "no such policy";
 }
 
 TEST_F(StoreTest, FailingDuplicateTestEndsTheInsert)
