@@ -81,6 +81,8 @@ const DialogTemplate CDlgPasswdQuery::s_template = {
         {IDC_NOTICE_EACH_QUERY, Control::Static,
          "Input Frequency Mode: Each Query. Press 'Enter' or Click 'Search' to Query!......", {7, 221, 456, 12},
          Style::Hidden | kNoticeAnchor},
+        // Its text names a count: set when shown, from the language file.
+        {IDC_NOTICE_UNDO, Control::Static, "", {7, 221, 456, 12}, Style::Hidden | kNoticeAnchor},
         // Six lines of detail, also in scripts with tall lines (Arabic).
         {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 88},
          Style::MultiLine | Style::ReadOnly | Style::GrowRight | Style::MoveDown},
@@ -134,7 +136,7 @@ BOOL CDlgPasswdQuery::OnInitDialog()
     m_list.SetWindowText(QStringLiteral("Passwd Query List"));
     CheckDlgButton(IDC_CHECK_ALL, BST_UNCHECKED);
     GetDlgItem(IDC_DELETE_CHECKED).EnableWindow(FALSE);
-    for (int id : {IDC_NOTICE_COPIED, IDC_NOTICE_REMOVED, IDC_NOTICE_EACH_QUERY}) {
+    for (int id : {IDC_NOTICE_COPIED, IDC_NOTICE_REMOVED, IDC_NOTICE_EACH_QUERY, IDC_NOTICE_UNDO}) {
         CWnd notice = GetDlgItem(id);
         notice.SetBkTransparent();
         notice.SetTextColor(kNoticeColor);
@@ -197,6 +199,8 @@ void CDlgPasswdQuery::UpdateLanguageStrToUI_Ex()
         SetDlgItemText(IDC_DETAIL, m_strHelp);
     else
         RenderDetail(row);
+    if (GetDlgItem(IDC_NOTICE_UNDO).IsWindowVisible() && !m_undo.isEmpty())
+        ShowUndoNotice(int(m_undo.size()), false);
 }
 
 void CDlgPasswdQuery::OnDestroy()
@@ -206,6 +210,7 @@ void CDlgPasswdQuery::OnDestroy()
     KillTimer(TIMER_LOAD_SEARCH);
     m_bSearchPending = false;
     m_waiting.clear();
+    DropUndo();
     m_list.SetItemCountEx(0);
     ForgetCells();
     std::vector<int>().swap(m_places);
@@ -712,7 +717,7 @@ BOOL CDlgPasswdQuery::CopySelectedPasswd()
 
 void CDlgPasswdQuery::ShowNotice(int id)
 {
-    for (int notice : {IDC_NOTICE_COPIED, IDC_NOTICE_REMOVED, IDC_NOTICE_EACH_QUERY})
+    for (int notice : {IDC_NOTICE_COPIED, IDC_NOTICE_REMOVED, IDC_NOTICE_EACH_QUERY, IDC_NOTICE_UNDO})
         GetDlgItem(notice).ShowWindow(notice == id ? SW_SHOW : SW_HIDE);
 }
 
@@ -744,6 +749,10 @@ void CDlgPasswdQuery::OnTimer(UINT id)
         break;
     case TIMER_HIDE_EACH_QUERY:
         GetDlgItem(IDC_NOTICE_EACH_QUERY).ShowWindow(SW_HIDE);
+        break;
+    case TIMER_HIDE_UNDO:
+        if (m_undo.isEmpty())
+            GetDlgItem(IDC_NOTICE_UNDO).ShowWindow(SW_HIDE);
         break;
     case TIMER_RECENT_QUERY:
         m_bRecentQuery = 0;
@@ -875,12 +884,13 @@ void CDlgPasswdQuery::UpdateOpenUrl(int row)
 
 void CDlgPasswdQuery::DeleteCheckedItems()
 {
+    PwEntryArray taken;
     m_bBulkCheck = true;
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row)
-        if (m_list.GetCheck(row) &&
-            g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER)))
-            RemoveRow(row);
+        if (m_list.GetCheck(row))
+            DeleteRowEntry(row, taken);
     m_bBulkCheck = false;
+    KeepForUndo(std::move(taken));
     ShowDetail(0);
     UpdateCheckAll();
     UpdateOpenUrl(SelectedRow());
@@ -889,14 +899,85 @@ void CDlgPasswdQuery::DeleteCheckedItems()
 void CDlgPasswdQuery::DeleteSelectedEntry()
 {
     const int row = SelectedRow();
-    if (row >= 0 &&
-        g_pPwSettings->DeleteEntry(m_list.GetItemText(row, COL_TITLE), m_list.GetItemText(row, COL_USER))) {
-        RemoveRow(row);
+    PwEntryArray taken;
+    if (row >= 0 && DeleteRowEntry(row, taken)) {
+        KeepForUndo(std::move(taken));
         UpdateCheckAll();
         UpdateOpenUrl(SelectedRow());
         if (m_list.GetItemCount() == 0)
             RenderDetail(-1);
     }
+}
+
+BOOL CDlgPasswdQuery::DeleteRowEntry(int row, PwEntryArray& taken)
+{
+    ST_PW_ENTRY entry;
+    entry.strTitle = m_list.GetItemText(row, COL_TITLE);
+    entry.strUserName = m_list.GetItemText(row, COL_USER);
+    const int result = g_pPwSettings->TakeEntry(&entry);
+    if (result == 0)
+        return FALSE;
+    // Gone already (deleted elsewhere): the row goes, there is nothing to restore.
+    if (result == 1)
+        taken.append(std::move(entry));
+    RemoveRow(row);
+    return TRUE;
+}
+
+void CDlgPasswdQuery::KeepForUndo(PwEntryArray taken)
+{
+    if (taken.isEmpty())
+        return;
+    DropUndo();
+    m_undo = std::move(taken);
+    KillTimer(TIMER_HIDE_UNDO);
+    ShowUndoNotice(int(m_undo.size()), false);
+}
+
+void CDlgPasswdQuery::ShowUndoNotice(int count, bool restored)
+{
+    QString text;
+    if (restored)
+        text = FormatText(vaultdlg::LangText(IDD, 1320043, QStringLiteral("Entries restored: %d.")), {count});
+    else if (count == 1)
+        text = vaultdlg::LangText(IDD, 1320040, QStringLiteral("1 entry deleted. Press Ctrl+Z to restore it."));
+    else
+        text = FormatText(vaultdlg::LangText(IDD, 1320041, QStringLiteral("Entries deleted: %d. Press Ctrl+Z to restore them.")),
+                          {count});
+    SetDlgItemText(IDC_NOTICE_UNDO, text);
+    ShowNotice(IDC_NOTICE_UNDO);
+}
+
+void CDlgPasswdQuery::UndoDelete()
+{
+    if (m_undo.isEmpty())
+        return;
+    // Putting entries back shows nothing by itself, but the list it refreshes
+    // may: a password that is due is asked for first.
+    if (!EnsureAuthorised(false))
+        return;
+    QString errText;
+    if (const int code = g_pPwSettings->RestoreEntries(m_undo, errText)) {
+        // Kept: the user can free the title and user name and try again.
+        vaultdlg::ShowLangMessage(IDD, 1320044,
+                                  QStringLiteral("The deleted entries were not restored: an entry with the same title "
+                                                 "and user name may have been stored since.\r\nERROR CODE: %d; ERROR "
+                                                 "MESSAGE: %s"),
+                                  {code, errText});
+        return;
+    }
+    const int count = int(m_undo.size());
+    DropUndo();
+    Authorized([this] { Search(); });
+    ShowUndoNotice(count, true);
+    SetTimer(TIMER_HIDE_UNDO, 4000);
+}
+
+void CDlgPasswdQuery::DropUndo()
+{
+    for (ST_PW_ENTRY& entry : m_undo)
+        WipeSecret(entry.strPasswd);
+    PwEntryArray().swap(m_undo);
 }
 
 template <class F>
@@ -982,6 +1063,8 @@ void CDlgPasswdQuery::ShowContextMenu(const CPoint* at)
         {0, {}},
         {ID_MENU_ADD, vaultdlg::LangText(IDD, 1320005, QStringLiteral("&Add Entry"))},
         {ID_MENU_DELETE, vaultdlg::LangText(IDD, 1320006, QStringLiteral("&Delete Entry")), onRow},
+        {ID_MENU_UNDO_DELETE, vaultdlg::LangText(IDD, 1320042, QStringLiteral("U&ndo Delete (Ctrl+Z)")),
+         !m_undo.isEmpty()},
         {ID_MENU_EDIT, vaultdlg::LangText(IDD, 1320007, QStringLiteral("&Edit Entry")), onRow},
         {ID_MENU_COPY, vaultdlg::LangText(IDD, 1320008, QStringLiteral("&Copy Entry")), onRow},
         {0, {}},
@@ -992,6 +1075,7 @@ void CDlgPasswdQuery::ShowContextMenu(const CPoint* at)
     case ID_MENU_OPEN_URL: OpenUrl(); break;
     case ID_MENU_ADD: AddEntry(); break;
     case ID_MENU_DELETE: DeleteSelectedEntry(); break;
+    case ID_MENU_UNDO_DELETE: UndoDelete(); break;
     case ID_MENU_EDIT: EditEntry(SelectedRow(), false); break;
     case ID_MENU_COPY: EditEntry(SelectedRow(), true); break;
     case ID_MENU_DELETE_CHECKED: DeleteCheckedItems(); break;
@@ -1019,7 +1103,8 @@ void CDlgPasswdQuery::OnListNotify(const NMLISTVIEW& nm)
             EditEntry(nm.iItem, false);
         break;
     case NM_RCLICK:
-        if (nm.iItem >= 0)
+        // Below the rows too while a delete can be undone: it may have taken the last row.
+        if (nm.iItem >= 0 || !m_undo.isEmpty())
             ShowContextMenu();
         break;
     default:
@@ -1068,6 +1153,15 @@ BOOL CDlgPasswdQuery::PreTranslateMessage(MSG* msg)
     const bool waiting = m_bSearchPending || !m_waiting.empty();
     if (msg->hwndId == IDC_LIST && (vk == VK_APPS || (vk == VK_F10 && shift && !ctrl))) {
         OnAnswer([this] { ShowContextMenuAtSelection(); }, false);
+        return TRUE;
+    }
+    if (vk == VK_DELETE && msg->hwndId == IDC_LIST && !ctrl && !shift) {
+        OnAnswer([this] { DeleteSelectedEntry(); }, false);
+        return TRUE;
+    }
+    // Only while a delete can be undone; otherwise the keyword box undoes its typing.
+    if (ctrl && !shift && vk == 'Z' && !m_undo.isEmpty()) {
+        UndoDelete();
         return TRUE;
     }
     if (vk == VK_RETURN && msg->hwndId == IDC_LIST && !ctrl && !shift && (waiting || SelectedRow() >= 0)) {

@@ -44,6 +44,7 @@ public:
         IDC_CHECK_ALL = 13211,
         IDC_DELETE_CHECKED = 13212,
         IDC_OPEN_URL = 13213,
+        IDC_NOTICE_UNDO = 13214,  // how many entries a delete removed; Ctrl+Z restores them
     };
     // Pop-up menu commands.
     enum : UINT {
@@ -53,6 +54,7 @@ public:
         ID_MENU_ADD = 32782,
         ID_MENU_DELETE = 32783,
         ID_MENU_OPEN_URL = 32785,
+        ID_MENU_UNDO_DELETE = 32786,
     };
     enum : UINT {
         TIMER_CLIPBOARD_REMOVED = 1,  // the main window has emptied the clipboard
@@ -62,6 +64,7 @@ public:
         TIMER_HIDE_EACH_QUERY = 6,
         TIMER_RECENT_QUERY = 7,
         TIMER_LOAD_SEARCH = 8,        // the search cache reads on between events
+        TIMER_HIDE_UNDO = 9,          // the notice of restored entries
     };
     static constexpr int s_iClipboardKeepMs = 10000;
     static constexpr int s_iRecentQueryMs = 30000;
@@ -91,6 +94,8 @@ public:
     static void HoldReading(bool hold);
     // Reads one step now; true while a search still waits for the texts.
     bool ReadNextStep();
+    // Entries the last delete removed that Undo can still put back.
+    int UndoCount() const { return int(m_undo.size()); }
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;
@@ -166,6 +171,14 @@ private:
     void DeleteCheckedItems();
     void DeleteSelectedEntry();
     // The row's entry, or (row -1) the row selected once the answer is in.
+    // Deletes a row's entry, adding it to `taken` for Undo; TRUE when the row went.
+    BOOL DeleteRowEntry(int row, PwEntryArray& taken);
+    // What a delete removed becomes the one Undo can restore, and the notice says so.
+    void KeepForUndo(PwEntryArray taken);
+    void UndoDelete();
+    // Overwrites the passwords kept for Undo and forgets the entries.
+    void DropUndo();
+    void ShowUndoNotice(int count, bool restored);
     void EditEntry(int row, bool asCopy);
     void EditRow(int row, bool asCopy);
     void AddEntry();
@@ -222,4 +235,6 @@ private:
         bool reveal;
     };
     std::deque<Waiting> m_waiting;
+    // The entries of the last delete, whole, while the window is open.
+    PwEntryArray m_undo;
 };

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include "foundation/storage/Globals.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/ui/BaseResizeAndMultiLang.h"
 #include "platform/FileWatch.h"
 #include "platform/Files.h"
@@ -514,6 +515,55 @@ int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy, int& code, QStri
 int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
 {
     return ExecOrShow(DeleteEntrySql(title, userName), nullptr) == 0 ? 1 : 0;
+}
+
+int CPasswdSetting::TakeEntry(ST_PW_ENTRY* entry)
+{
+    if (!entry || !g_pSqlite)
+        return 0;
+    // Read straight into the record: a result map would leave one more copy
+    // of the password behind.
+    bool found = false;
+    QString err;
+    int code = g_pSqlite->ExecSQL_Visit(
+        FormatText("SELECT %s, %s, %s, %s, %s FROM %s WHERE %s", g_strColEntryType, g_strColPasswd, g_strColURL,
+                   g_strColEmail, g_strColNotes, g_strTnPwEntry, EntryWhere(entry->strTitle, entry->strUserName)),
+        [&](const SqlRowView& row) {
+            QString* fields[] = {&entry->strEntryType, &entry->strPasswd, &entry->strURL, &entry->strEmail,
+                                 &entry->strNotes};
+            for (int col = 0; col < 5 && col < row.columns; ++col)
+                *fields[col] = textFromSql(row.texts[col] ? row.texts[col] : "", row.sizes[col]);
+            found = true;
+        },
+        err);
+    if (code == 0 && !found)
+        return 2;
+    if (code == 0)
+        code = Exec(g_pSqlite, DeleteEntrySql(entry->strTitle, entry->strUserName), nullptr, err);
+    if (code != 0) {
+        WipeSecret(entry->strPasswd);
+        ShowError(code, err);
+        return 0;
+    }
+    return 1;
+}
+
+int CPasswdSetting::RestoreEntries(const PwEntryArray& entries, QString& errText)
+{
+    if (!g_pSqlite) {
+        errText = QStringLiteral("no vault is open");
+        return kSqliteMisuse;
+    }
+    QStringList inserts;
+    for (const ST_PW_ENTRY& e : entries)
+        inserts << FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
+                              quoteSqlText(e.strEntryType), quoteSqlText(e.strTitle), quoteSqlText(e.strUserName),
+                              quoteSqlText(e.strPasswd), quoteSqlText(e.strURL), quoteSqlText(e.strEmail),
+                              quoteSqlText(e.strNotes));
+    const int code = g_pSqlite->Transaction(inserts, &errText);
+    for (QString& sql : inserts)
+        WipeSecret(sql);
+    return code;
 }
 
 int CPasswdSetting::ConfirmLogin()

@@ -85,6 +85,14 @@ public:
     // The same, with the SQLite code and text of a failure.
     int InsertEntry(ST_PW_ENTRY* entry, int policy, int& code, QString& errText);
     int DeleteEntry(const QString& title, const QString& userName);
+    // Deletes the entry of entry->strTitle and strUserName and fills the
+    // record with every field it held, so that RestoreEntries can put it
+    // back. 1 = deleted, 2 = there was no such entry, 0 = failed (shown).
+    int TakeEntry(ST_PW_ENTRY* entry);
+    // Puts taken entries back exactly, the entry type too, all or none (an
+    // entry of the same title and user name stored since keeps them all
+    // out). The SQLite code, 0 = restored; the caller words the failure.
+    int RestoreEntries(const PwEntryArray& entries, QString& errText);
     // 0 = logged in already, 1 = the login was confirmed now, -1 = refused.
     int ConfirmLogin();
 

