@@ -20,4 +20,5 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(int id, UINT code) override;
+    void OnDestroy() override;
 };
