@@ -356,6 +356,15 @@ void DialogHost::accept()
 
 // ------------------------------------------------------------------ controls
 
+bool TriCheckBox::event(QEvent* e)
+{
+    if (e->type() == QEvent::Shortcut && isEnabled() && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+        click();
+        return true;
+    }
+    return QCheckBox::event(e);
+}
+
 void TriCheckBox::nextCheckState()
 {
     if (!isTristate()) {

@@ -117,6 +117,9 @@ public:
 
 protected:
     void nextCheckState() override;
+    // Alt+its letter toggles the box and leaves the focus where it was: the
+    // user typing a password toggles "Show password" without leaving the field.
+    bool event(QEvent* e) override;
 };
 
 // An automatic radio button that unchecks only the buttons of its own group

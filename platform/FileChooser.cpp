@@ -53,8 +53,8 @@ QString ChooseFile(const ChooserRequest& request, const CWnd& owner)
             if (const auto match = single.match(filter); match.hasMatch())
                 dialog.setDefaultSuffix(match.captured(1));
         });
-        // Replacing an existing file is the caller's decision.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        // Offering to replace a file the caller then keeps would be a false question.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmReplace);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().first();

@@ -18,6 +18,9 @@ struct ChooserRequest {
     QString initial;           // starting file or folder
     QString filter;            // "Name (*.a *.b);;All (*)"
     QString defaultExtension;  // added to a saved name without one, e.g. "db"
+    // A save chooser asks before a chosen existing file would be replaced;
+    // without it the caller never replaces one and the chooser does not ask.
+    bool confirmReplace = false;
 };
 
 // The chosen path, or empty when the user cancelled.

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <climits>
@@ -90,19 +91,22 @@ bool writeAll(int fd, const char* data, size_t size)
     return true;
 }
 
-// Gives `tmp` the name `dest` unless `dest` exists. link() is refused by some
-// file systems (FAT on USB sticks), so fall back to a no-replace rename.
+// Gives `tmp` the name `dest` unless `dest` exists. A rename leaves one name
+// at every moment; link() then unlink() would leave a second name for the
+// whole file to a process killed between the two. Some file systems refuse
+// the no-replace rename (older NFS) or the link (FAT on USB sticks): each
+// falls back to the other.
 bool publishNoReplace(const QByteArray& tmp, const QByteArray& dest, int& err)
 {
+    if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    err = errno;
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP && err != EOPNOTSUPP)
+        return false;
     if (::link(tmp.constData(), dest.constData()) == 0) {
         ::unlink(tmp.constData());
         return true;
     }
-    err = errno;
-    if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != EXDEV && err != EMLINK)
-        return false;
-    if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0)
-        return true;
     err = errno;
     return false;
 }
@@ -258,15 +262,21 @@ QString CreateTempFileBeside(const QString& beside)
 int RemoveStaleTempFiles(const QString& folder, const QString& targetPattern)
 {
     // The names CreateTempFileBeside gives: "." + target + ".tmp-" + six
-    // letters or digits from mkostemp.
-    const QRegularExpression ours(QStringLiteral("^\\.(?:%1)\\.tmp-[A-Za-z0-9]{6}$").arg(targetPattern));
+    // letters or digits from mkostemp. SQLite writing into such a file adds
+    // its own companions (the journal of a keyed copy), which hold no lock:
+    // they are stale when their temporary file is.
+    const QRegularExpression ours(
+        QStringLiteral("^(\\.(?:%1)\\.tmp-[A-Za-z0-9]{6})(-journal|-wal|-shm)?$").arg(targetPattern));
     if (!ours.isValid())
         return 0;
     const uid_t me = ::geteuid();
     int removed = 0;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    // A temporary file before its companions, so that they find it gone.
+    std::sort(names.begin(), names.end());
     for (const QString& name : names) {
-        if (!ours.match(name).hasMatch())
+        const QRegularExpressionMatch match = ours.match(name);
+        if (!match.hasMatch())
             continue;
         const QByteArray path = native(folder + QLatin1Char('/') + name);
         Fd fd(openRetry(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
@@ -274,8 +284,13 @@ int RemoveStaleTempFiles(const QString& folder, const QString& targetPattern)
         if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != me)
             continue;
         // Locked means a copy in progress, here or in another process.
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        if (match.hasCaptured(2)) {
+            Fd owner(openRetry(native(folder + QLatin1Char('/') + match.captured(1)), O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+            if (owner.valid() && ::flock(owner.get(), LOCK_EX | LOCK_NB) != 0)
+                continue;
+        } else if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
             continue;
+        }
         if (::unlink(path.constData()) == 0)
             ++removed;
     }

@@ -54,7 +54,8 @@ TESSELCORE_API QString CreateTempFileBeside(const QString& beside);
 // Removes the temporary files that CreateTempFileBeside made in `folder` for
 // a target whose name matches `targetPattern` (a regular expression for the
 // whole name) and that no running process still uses: what a copy stopped by
-// a crash or a kill left. Only regular files of this user. The count removed.
+// a crash or a kill left, with the journal SQLite kept beside it. Only regular
+// files of this user. The count removed.
 TESSELCORE_API int RemoveStaleTempFiles(const QString& folder, const QString& targetPattern);
 
 // Flushes a file's data to the disk.

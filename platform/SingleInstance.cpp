@@ -12,8 +12,10 @@ namespace platform {
 namespace {
 
 // One request per connection: a line "<command>[ <argument>]" in UTF-8,
-// answered by "ok" once it was understood.
+// answered by "ok" when the command is carried out, by an error line when the
+// command is unknown; anything else is hung up on.
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
+const QByteArray kUnknownAnswer = QByteArrayLiteral("error unknown command\n");
 constexpr qint64 kMaxRequestLength = 4096;
 
 bool IsCommandName(const QString& command)
@@ -32,6 +34,7 @@ struct SingleInstance::Impl {
     QString socketPath;
     QLockFile lock;
     std::unique_ptr<QLocalServer> server;
+    QStringList commands;
 
     explicit Impl(const QString& base) : socketPath(base + QStringLiteral(".socket")), lock(base + QStringLiteral(".lock"))
     {
@@ -90,9 +93,11 @@ bool SingleInstance::TryBecomeFirst()
                     const qsizetype space = line.indexOf(u' ');
                     const QString command = line.left(space);
                     const QString argument = space < 0 ? QString() : line.mid(space + 1);
-                    const bool known = understood && IsCommandName(command);
-                    if (known) {
-                        peer->write(kAnswer);
+                    const bool wellFormed = understood && IsCommandName(command);
+                    const bool known = wellFormed &&
+                                       (m_impl->commands.isEmpty() || m_impl->commands.contains(command));
+                    if (wellFormed) {
+                        peer->write(known ? kAnswer : kUnknownAnswer);
                         // The handler may open a modal login first: answer
                         // now, not when the event loop next gets around to it.
                         peer->flush();
@@ -108,6 +113,11 @@ bool SingleInstance::TryBecomeFirst()
     // Without the socket this instance is still the only one; a later start
     // then just ends without being able to raise it.
     return true;
+}
+
+void SingleInstance::SetCommands(const QStringList& names)
+{
+    m_impl->commands = names;
 }
 
 bool SingleInstance::IsFirst() const

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "foundation/TesselcoreApi.h"
 
@@ -28,13 +29,16 @@ public:
     // holder then answers requests of later starts by emitting requested().
     bool TryBecomeFirst();
     bool IsFirst() const;
+    // The commands the holder carries out. Any other name is answered with
+    // an error and nothing is emitted; without a list every name is taken.
+    void SetCommands(const QStringList& names);
 
     // For a start that is not first: asks the running instance to show its
     // main window. True when it answered within `timeoutMs`.
     bool AskFirstToShow(int timeoutMs = 3000);
     // For a start that is not first: hands `command` (lower-case letters) with
     // an optional one-line argument to the running instance. True when it
-    // answered within `timeoutMs`.
+    // answered within `timeoutMs` that it carries the command out.
     bool AskFirst(const QString& command, const QString& argument = QString(), int timeoutMs = 3000);
 
 signals:

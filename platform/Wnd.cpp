@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "foundation/storage/Secret.h"
 #include "platform/DialogHost.h"
 #include "platform/Fonts.h"
 #include "platform/ListView.h"
@@ -138,7 +139,9 @@ void CWnd::SetWindowText(const QString& text)
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     } else if (QLineEdit* edit = LineEditOf(w)) {
-        edit->setText(text);
+        // A copy of its own: WipeText may overwrite the field's text, never
+        // the caller's.
+        edit->setText(QString(text.constData(), text.size()));
     } else if (QPlainTextEdit* multi = TextEditOf(w)) {
         multi->setPlainText(DisplayText(text));
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
@@ -173,6 +176,20 @@ QString CWnd::GetWindowText() const
     if (auto* hotKey = qobject_cast<HotKeyEdit*>(w))
         return hotKey->text();
     return w->property(kTextProperty).toString();
+}
+
+void CWnd::WipeText()
+{
+    QLineEdit* edit = LineEditOf(GetWidget());
+    if (!edit) {
+        SetWindowText(QString());
+        return;
+    }
+    // text() shares the field's own buffer: overwritten here, it is gone
+    // from the field, its display and its undo history at once.
+    QString text = edit->text();
+    WipeSharedSecret(text);
+    edit->setText(QString());
 }
 
 void CWnd::EnableWindow(BOOL enable)

@@ -39,6 +39,9 @@ public:
 
     void SetWindowText(const QString& text);
     QString GetWindowText() const;
+    // Empties an edit field, overwriting the text it held first (and its
+    // undo history with it): for fields that held a secret.
+    void WipeText();
     void EnableWindow(BOOL enable);
     BOOL IsWindowEnabled() const;
     void ShowWindow(int cmd);

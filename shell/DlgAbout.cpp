@@ -10,16 +10,15 @@
 #define VW_BUILD_DATE "unknown"
 #endif
 
-const QString CDlgAbout::s_strMakerUrl = QStringLiteral("https://brindlewood.example.com/");
 const QString CDlgAbout::s_strVersion = QStringLiteral(VW_VERSION);
 const QString CDlgAbout::s_strBuildDate = QStringLiteral(VW_BUILD_DATE);
 
 const DialogTemplate CDlgAbout::s_template = {
     IDD, "About Vaultwick", {0, 0, 230, 80},
     {
-        {IDC_THANKS, Control::Static, "Thanks for using 'Vaultwick', welcome to Brindlewood website: ",
+        {IDC_THANKS, Control::Static, "Thanks for using 'Vaultwick', its help page comes with it: ",
          {7, 7, 216, 20}},
-        {IDC_LINK, Control::Link, "https://brindlewood.example.com/", {7, 28, 216, 12}},
+        {IDC_LINK, Control::Link, "Vaultwick-help.html", {7, 28, 216, 12}},
         {IDC_VERSION, Control::Static, "", {7, 44, 216, 12}},
         {IDOK, Control::Button, "OK", {173, 60, 50, 14}, Style::DefaultButton},
     }};
@@ -28,7 +27,7 @@ CDlgAbout::CDlgAbout(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
 
 void CDlgAbout::InitResizeAndMultiLangParam_Individual()
 {
-    // The link shows the address itself and the version line is filled
+    // The link shows the page's file name and the version line is filled
     // here: nothing else to translate.
     RegisterItems({IDD, IDC_THANKS, IDOK}, {m_eWndType, WND_TYPE_TEXT, WND_TYPE_TEXT});
 }
@@ -37,6 +36,8 @@ BOOL CDlgAbout::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
     UpdateLanguageStrToUI_Ex();
+    if (!m_strHelpPage.isEmpty())
+        SetDlgItemText(IDC_LINK, m_strHelpPage.mid(m_strHelpPage.lastIndexOf(QLatin1Char('/')) + 1));
     m_pFocusWnd = GetDlgItem(IDOK);
     return TRUE;
 }
@@ -52,7 +53,8 @@ void CDlgAbout::UpdateLanguageStrToUI_Ex()
 BOOL CDlgAbout::OnCommand(int id, UINT code)
 {
     if (id == IDC_LINK && code == BN_CLICKED) {
-        platform::OpenWebAddress(s_strMakerUrl);
+        if (!m_strHelpPage.isEmpty())
+            platform::OpenLocalDocument(m_strHelpPage);
         return TRUE;
     }
     return CBaseDlg::OnCommand(id, code);

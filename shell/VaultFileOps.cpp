@@ -123,19 +123,18 @@ void ExportCsv(ChosenFile target, CDialogEx* owner)
         if (confirm.DoModal() != IDOK)
             return;
     }
-    PwEntryArray entries;
-    if (!g_pPwSettings->SelectAllEntry(&entries))
-        return;  // the store has shown why
     AvoidExistingFile(target);
     QString why;
-    if (!platform::WriteFileNoReplace(target.Path(), WriteCsvEntries(entries), &why)) {
-        platform::ShowMessageBox(
-            FormatText(PageText(1500062, "Export failed, the CSV file '%s' could not be written: %s"),
-                       {target.Path(), why}));
+    int count = 0;
+    if (!g_pPwSettings->ExportCsvTo(target.Path(), &count, &why)) {
+        if (!why.isEmpty())
+            platform::ShowMessageBox(
+                FormatText(PageText(1500062, "Export failed, the CSV file '%s' could not be written: %s"),
+                           {target.Path(), why}));
         return;
     }
-    platform::ShowMessageBox(
-        FormatText(PageText(1500063, "%d entries exported to '%s'."), {int(entries.size()), target.Path()}));
+    platform::ShowMessageBox(FormatText(PageText(1500063, "%d entries exported to '%s'."), {count, target.Path()}),
+                             QString(), MB_ICONINFORMATION);
 }
 
 // A bad file is refused as a whole, so that nothing of it is stored.
@@ -191,12 +190,13 @@ void CVaultwickDlg::OnExport()
     }
     AvoidExistingFile(target);
     // Taken under the vault's lock, so no statement writes while the file is copied.
-    if (!g_pSqlite || !g_pSqlite->CopyDbFileTo(target.Path())) {
+    if (!CPasswdSetting::ExportVaultTo(target.Path())) {
         platform::ShowMessageBox(FormatText(
             OtherStr(1500026, "Export faild, the vault could not be copied to '%s'!"), {target.Path()}));
         return;
     }
-    platform::ShowMessageBox(OtherStr(1500016, "Backup successfully!"), QString(), MB_ICONINFORMATION);
+    platform::ShowMessageBox(FormatText(OtherStr(1500055, "The vault was exported to '%s'."), {target.Path()}),
+                             QString(), MB_ICONINFORMATION);
 }
 
 // ---------------------------------------------------------------- import
@@ -331,6 +331,7 @@ void CVaultwickDlg::OnDataFolderChanged()
         passwd = login.GetPasswd();
     }
 
+    CPasswdSetting::PrepareCopyFolder(m_strDataFolder);
     // The backup thread copies through the same lock: it waits for the switch.
     bool moved = false;
     {

@@ -41,6 +41,7 @@ int CVaultwickApp::InitInstance(int& argc, char** argv, const StCommandLine& com
     // Decided before any database is touched: a second start only hands its
     // request to the first.
     platform::SingleInstance instance(name);
+    instance.SetCommands(CVaultwickDlg::CommandNames());
     if (!instance.TryBecomeFirst()) {
         if (instance.AskFirst(QString::fromLatin1(CommandName(command)), command.strKeywords))
             return 0;

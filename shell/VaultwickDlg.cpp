@@ -550,6 +550,7 @@ void CVaultwickDlg::OnTrayCommand(int id)
 void CVaultwickDlg::ShowAboutDlg()
 {
     CDlgAbout dlg;
+    dlg.SetHelpPage(HelpPage());
     dlg.DoModal();
 }
 
@@ -558,13 +559,15 @@ QString CVaultwickDlg::LauncherPath() const
     return m_strProgramFolder + kLauncherName;
 }
 
-void CVaultwickDlg::OpenHelp()
+QString CVaultwickDlg::HelpPage() const
 {
     const QString help = g_strExePath + GetHelpFileByLang(GetLangByStr(m_strLanguage));
-    if (platform::FileExists(help))
-        platform::OpenLocalDocument(help);
-    else
-        platform::OpenLocalDocument(g_strExePath + kShippedHelp);
+    return platform::FileExists(help) ? help : g_strExePath + kShippedHelp;
+}
+
+void CVaultwickDlg::OpenHelp()
+{
+    platform::OpenLocalDocument(HelpPage());
 }
 
 void CVaultwickDlg::OnClose()
@@ -697,9 +700,16 @@ void CVaultwickDlg::OnHotKey(int id)
     OpenEntryDialog(id);
 }
 
+const QStringList& CVaultwickDlg::CommandNames()
+{
+    static const QStringList names = {QStringLiteral("show"), QStringLiteral("query"), QStringLiteral("add"),
+                                       QStringLiteral("quit")};
+    return names;
+}
+
 bool CVaultwickDlg::RunCommand(const QString& command, const QString& argument)
 {
-    if (command != u"show" && command != u"query" && command != u"add" && command != u"quit")
+    if (!CommandNames().contains(command))
         return false;
     // The latest request wins: it is what the user asked for last.
     m_strPendingCommand = command;

@@ -119,9 +119,13 @@ public:
     // arrives before start-up has finished waits for it. false for a command
     // this program does not know.
     bool RunCommand(const QString& command, const QString& argument = QString());
+    // The commands RunCommand knows.
+    static const QStringList& CommandNames();
     void OnTrayCommand(int id);
     void ShowAboutDlg();
     void OpenHelp();
+    // The help page in the window's language, else the English one shipped.
+    QString HelpPage() const;
     // What the log-on start entry runs: the launcher beside the program.
     QString LauncherPath() const;
     platform::TrayIcon* GetTrayIcon() const { return m_pTrayIcon.get(); }

@@ -1,5 +1,6 @@
 #include "vault/DlgChangePasswd.h"
 
+#include "foundation/storage/Secret.h"
 #include "vault/DlgHelpers.h"
 #include "vault/DlgSetPasswd.h"
 #include "vault/PasswdSetting.h"
@@ -84,4 +85,16 @@ BOOL CDlgChangePasswd::OnCommand(int id, UINT code)
         return TRUE;
     }
     return CBaseDlg::OnCommand(id, code);
+}
+
+void CDlgChangePasswd::OnDestroy()
+{
+    // The old and the new master password go from the fields and from the
+    // copies read of them, which share the fields' buffers.
+    for (int id : {IDC_OLD, IDC_NEW, IDC_REPEAT})
+        GetDlgItem(id).WipeText();
+    if (g_pSqlite)
+        g_pSqlite->ForgetDecryptedPages();
+    ScrubFreedMemory();
+    CBaseDlg::OnDestroy();
 }

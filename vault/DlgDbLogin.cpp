@@ -59,15 +59,17 @@ void CDlgDbLogin::OnOK()
     // as it is (opening an empty file for writing would make it one).
     const EnumDbFile kind = m_pDb ? CDbSqlite3::InspectFile(m_pDb->GetPathFile()) : DBFILE_MISSING;
     if (kind != DBFILE_ENCRYPTED && kind != DBFILE_PLAIN) {
-        ShowLangMessage(IDD, 1340004, QStringLiteral("The file '%s' is damaged or is not a vault. It was left as it is."),
-                        {m_pDb ? m_pDb->GetPathFile() : QString()});
-        m_strPasswd.clear();
-        EndDialog(IDCANCEL);
+        RefuseDamagedFile();
         return;
     }
     if (m_pDb && m_pDb->ConfirmPasswd(passwd, 0)) {
         m_strPasswd = passwd;
         EndDialog(IDOK);
+        return;
+    }
+    // The password that opened the file before, refused now: the file is at fault.
+    if (m_pDb && m_pDb->IsDamagedFor(passwd)) {
+        RefuseDamagedFile();
         return;
     }
     if (s_iWrongPasswdDelayMs <= 0) {
@@ -79,6 +81,14 @@ void CDlgDbLogin::OnOK()
     GetDlgItem(IDC_PASSWD).EnableWindow(FALSE);
     GetDlgItem(IDOK).EnableWindow(FALSE);
     SetTimer(TIMER_WRONG_PASSWD, UINT(s_iWrongPasswdDelayMs), true);
+}
+
+void CDlgDbLogin::RefuseDamagedFile()
+{
+    ShowLangMessage(IDD, 1340004, QStringLiteral("The file '%s' is damaged or is not a vault. It was left as it is."),
+                    {m_pDb ? m_pDb->GetPathFile() : QString()});
+    m_strPasswd.clear();
+    EndDialog(IDCANCEL);
 }
 
 void CDlgDbLogin::OnTimer(UINT id)

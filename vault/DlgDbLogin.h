@@ -37,6 +37,8 @@ private:
     enum : UINT { TIMER_WRONG_PASSWD = 1 };
     QString PromptText() const;
     void ShowWrongPasswd();
+    // Says the file is damaged or no vault, and closes without a password.
+    void RefuseDamagedFile();
 
     CDbSqlite3* m_pDb = nullptr;
     QString m_strPasswd;

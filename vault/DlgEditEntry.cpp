@@ -1,6 +1,6 @@
 #include "vault/DlgEditEntry.h"
 
-#include "foundation/storage/SqlText.h"
+#include "foundation/storage/Secret.h"
 #include "vault/DlgEntrySavedSuc.h"
 #include "vault/DlgHelpers.h"
 #include "vault/DlgPwGenOptions.h"
@@ -59,10 +59,13 @@ void CDlgEditEntry::SetEntry(StEntry* entry)
     if (!entry)
         return;
     m_loaded = *entry;
+    // The window's own copy of the password, which it overwrites when it
+    // closes; the caller's stays the caller's.
+    m_loaded.strPasswd = QString(entry->strPasswd.constData(), entry->strPasswd.size());
     m_strTitle = entry->strTitle;
     m_strUserName = entry->strUserName;
-    m_strPasswd = entry->strPasswd;
-    m_strRepeat = entry->strPasswd;
+    m_strPasswd = m_loaded.strPasswd;
+    m_strRepeat = m_loaded.strPasswd;
     m_strURL = entry->strURL;
     m_strEmail = entry->strEmail;
     m_strNotes = entry->strNotes;
@@ -137,8 +140,10 @@ void CDlgEditEntry::UpdateYellow()
 
 void CDlgEditEntry::EmptyCtrls()
 {
-    for (int id : {IDC_TITLE, IDC_USER, IDC_PASSWD, IDC_REPEAT, IDC_URL, IDC_EMAIL, IDC_NOTES})
+    for (int id : {IDC_TITLE, IDC_USER, IDC_URL, IDC_EMAIL, IDC_NOTES})
         SetDlgItemText(id, QString());
+    GetDlgItem(IDC_PASSWD).WipeText();
+    GetDlgItem(IDC_REPEAT).WipeText();
     ReadFields();
     UpdateYellow();
     SetPasswdStrength(CalcPasswdStrength(QString()));
@@ -351,15 +356,10 @@ bool CDlgEditEntry::UpdateEntry()
         GetDlgItem(IDC_TITLE).SetFocus();
         return false;
     }
-    const QStringList sqls = {
-        FormatText("DELETE FROM %s WHERE %s=%s AND %s=%s", g_strTnPwEntry, g_strColTitle,
-                   quoteSqlText(m_loaded.strTitle), g_strColUserName, quoteSqlText(m_loaded.strUserName)),
-        FormatText("INSERT INTO %s VALUES('Common', %s, %s, %s, %s, %s, %s)", g_strTnPwEntry, quoteSqlText(m_strTitle),
-                   quoteSqlText(m_strUserName), quoteSqlText(m_strPasswd), quoteSqlText(m_strURL),
-                   quoteSqlText(m_strEmail), quoteSqlText(m_strNotes)),
-    };
+    const ST_PW_ENTRY entry{QStringLiteral("Common"), m_strTitle, m_strUserName, m_strPasswd, m_strURL, m_strEmail,
+                            m_strNotes};
     QString errText;
-    const int code = g_pSqlite->Transaction(sqls, &errText);
+    const int code = g_pPwSettings->ReplaceEntry(m_loaded.strTitle, m_loaded.strUserName, entry, errText);
     if (code != 0) {
         g_pPwSettings->ShowSqlFailure(code, errText);
         GetDlgItem(IDC_TITLE).SetFocus();
@@ -387,4 +387,19 @@ void CDlgEditEntry::ShowSavedNotice(int editMode, int displayMs)
 {
     CDlgEntrySavedSuc notice(editMode, m_strTitle, m_strUserName, displayMs, this);
     notice.DoModal();
+}
+
+void CDlgEditEntry::OnDestroy()
+{
+    // The password typed or loaded goes from the fields and from every copy
+    // this window made or read of it.
+    GetDlgItem(IDC_PASSWD).WipeText();
+    GetDlgItem(IDC_REPEAT).WipeText();
+    WipeSharedSecret(m_strPasswd);
+    WipeSharedSecret(m_strRepeat);
+    WipeSharedSecret(m_loaded.strPasswd);
+    if (g_pSqlite)
+        g_pSqlite->ForgetDecryptedPages();
+    ScrubFreedMemory();
+    CBaseDlg::OnDestroy();
 }

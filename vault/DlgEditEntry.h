@@ -68,6 +68,7 @@ protected:
     void OnOK() override;
     // Esc, Cancel and the close button: changed fields are not dropped without asking.
     void OnCancel() override;
+    void OnDestroy() override;
     BOOL OnCommand(int id, UINT code) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     void UpdateLanguageStrToUI_Ex() override;

@@ -60,8 +60,8 @@ inline bool CheckNewPasswd(CDialogEx& dlg, int newId, int repeatId, int mismatch
     const int wndId = dlg.GetTemplateId();
     if (newPasswd != dlg.GetDlgItemText(repeatId)) {
         ShowLangMessage(wndId, mismatchStrId, QStringLiteral("The 'Repeat Passwd' must the same as 'New Passwd'!"));
-        dlg.SetDlgItemText(newId, QString());
-        dlg.SetDlgItemText(repeatId, QString());
+        dlg.GetDlgItem(newId).WipeText();
+        dlg.GetDlgItem(repeatId).WipeText();
     } else if (newPasswd.isEmpty()) {
         ShowLangMessage(wndId, emptyStrId, QStringLiteral("The 'New Passwd' can not be empty!"));
     } else {

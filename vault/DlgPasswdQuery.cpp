@@ -1,7 +1,6 @@
 #include "vault/DlgPasswdQuery.h"
 
 #include <utility>
-#include <malloc.h>
 #include <string.h>
 
 #include <algorithm>
@@ -35,14 +34,6 @@ const char* const kHelpText =
 constexpr COLORREF kHintColor = RGB(128, 128, 128);
 constexpr COLORREF kNoticeColor = RGB(255, 0, 0);
 constexpr unsigned kNoticeAnchor = Style::MoveDown | Style::GrowRight;
-
-// Overwrites the stack below the caller, where decrypting and reading left
-// copies of vault pages.
-[[gnu::noinline]] void ScrubStack()
-{
-    volatile char scratch[256 * 1024];
-    explicit_bzero(const_cast<char*>(scratch), sizeof scratch);
-}
 
 bool& readingHeld()
 {
@@ -215,15 +206,9 @@ void CDlgPasswdQuery::OnDestroy()
     ForgetCells();
     std::vector<int>().swap(m_places);
     m_cache.Clear();
-    if (g_pSqlite) {
-        QString err;
-        g_pSqlite->ExecSQL_W(QStringLiteral("PRAGMA shrink_memory"), nullptr, err);
-        // The cipher keeps the last page it decrypted: have it decrypt the
-        // schema page, which holds no entry, in its place.
-        g_pSqlite->ExecSQL_W(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, err);
-    }
-    malloc_trim(0);
-    ScrubStack();
+    if (g_pSqlite)
+        g_pSqlite->ForgetDecryptedPages();
+    ScrubFreedMemory();
     CBaseDlg::OnDestroy();
 }
 

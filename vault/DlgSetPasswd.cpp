@@ -1,5 +1,6 @@
 #include "vault/DlgSetPasswd.h"
 
+#include "foundation/storage/Secret.h"
 #include "vault/DlgHelpers.h"
 #include "vault/PasswdSetting.h"
 
@@ -78,4 +79,15 @@ BOOL CDlgSetPasswd::OnCommand(int id, UINT code)
         return TRUE;
     }
     return CBaseDlg::OnCommand(id, code);
+}
+
+void CDlgSetPasswd::OnDestroy()
+{
+    // The new master password goes from the fields and the copies read of them.
+    for (int id : {IDC_NEW, IDC_REPEAT})
+        GetDlgItem(id).WipeText();
+    if (g_pSqlite)
+        g_pSqlite->ForgetDecryptedPages();
+    ScrubFreedMemory();
+    CBaseDlg::OnDestroy();
 }

@@ -21,4 +21,5 @@ protected:
     void OnOK() override;
     BOOL OnCommand(int id, UINT code) override;
     void UpdateLanguageStrToUI_Ex() override;
+    void OnDestroy() override;
 };

@@ -14,6 +14,7 @@
 #include "platform/FileWatch.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "vault/CsvFormat.h"
 #include "vault/LoginSeam.h"
 
 const QString g_strTnPwEntry = QStringLiteral("TnPwEntry");
@@ -115,12 +116,18 @@ struct InsertOutcome {
     QString errText;
 };
 
-QString InsertEntrySql(const ST_PW_ENTRY& entry)
+// The values are bound, never written into the statement: the password then
+// exists only in the entry, where its owner overwrites it.
+int InsertEntryRow(CDbSqlite3* db, const ST_PW_ENTRY& entry, QString& errText)
 {
-    return FormatText("INSERT INTO %s VALUES(%s,%s,%s,%s,%s,%s,%s)", g_strTnPwEntry,
-                      quoteSqlText(QStringLiteral("Common")), quoteSqlText(entry.strTitle),
-                      quoteSqlText(entry.strUserName), quoteSqlText(entry.strPasswd), quoteSqlText(entry.strURL),
-                      quoteSqlText(entry.strEmail), quoteSqlText(entry.strNotes));
+    if (!db) {
+        errText = QStringLiteral("no vault is open");
+        return kSqliteMisuse;
+    }
+    return db->ExecSQL_Bound(FormatText("INSERT INTO %s VALUES(?,?,?,?,?,?,?)", g_strTnPwEntry),
+                             {QStringLiteral("Common"), entry.strTitle, entry.strUserName, entry.strPasswd,
+                              entry.strURL, entry.strEmail, entry.strNotes},
+                             errText);
 }
 
 InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
@@ -139,7 +146,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
     // which costs half of looking every entry up beforehand.
     if (policy == 2 || policy == 3 || policy == 4) {
         for (;;) {
-            out.code = Exec(db, InsertEntrySql(*entry), nullptr, out.errText);
+            out.code = InsertEntryRow(db, *entry, out.errText);
             if (out.code != kSqliteConstraint) {
                 if (out.code != 0)
                     out.result = -1;
@@ -191,7 +198,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
         }
         ExecQuietly(db, DeleteEntrySql(entry->strTitle, entry->strUserName));
     }
-    out.code = Exec(db, InsertEntrySql(*entry), nullptr, out.errText);
+    out.code = InsertEntryRow(db, *entry, out.errText);
     if (out.code != 0)
         out.result = -1;
     if (replace) {
@@ -512,6 +519,29 @@ int CPasswdSetting::InsertEntry(ST_PW_ENTRY* entry, int policy, int& code, QStri
     return outcome.result;
 }
 
+int CPasswdSetting::ReplaceEntry(const QString& oldTitle, const QString& oldUserName, const ST_PW_ENTRY& entry,
+                                 QString& errText)
+{
+    CDbSqlite3* db = g_pSqlite;
+    if (!db) {
+        errText = QStringLiteral("no vault is open");
+        return kSqliteMisuse;
+    }
+    std::lock_guard lock(db->GetLock());
+    int code = Exec(db, QStringLiteral("BEGIN"), nullptr, errText);
+    if (code != 0)
+        return code;
+    code = Exec(db, DeleteEntrySql(oldTitle, oldUserName), nullptr, errText);
+    if (code == 0)
+        code = InsertEntryRow(db, entry, errText);
+    // A failed COMMIT (disk full, busy) is a failed replacement.
+    if (code == 0)
+        code = Exec(db, QStringLiteral("COMMIT"), nullptr, errText);
+    if (code != 0)
+        ExecQuietly(db, QStringLiteral("ROLLBACK"));
+    return code;
+}
+
 int CPasswdSetting::DeleteEntry(const QString& title, const QString& userName)
 {
     return ExecOrShow(DeleteEntrySql(title, userName), nullptr) == 0 ? 1 : 0;
@@ -590,10 +620,40 @@ QString BackupTargetPattern()
 
 void CPasswdSetting::RemoveStaleCopies()
 {
+    // Exports are vaults and CSV files of any name.
+    static const QString exportPattern = QStringLiteral("[^/]+\\.(?:[dD][bB]|[cC][sS][vV])");
+    for (const QString& folder : GetCopyFolders())
+        platform::RemoveStaleTempFiles(folder, exportPattern);
     if (g_strSavedDataPath.isEmpty())
         return;
     platform::RemoveStaleTempFiles(g_strSavedDataPath, QRegularExpression::escape(g_strDbFile));
     platform::RemoveStaleTempFiles(g_strSavedDataPath + kBackupSubFolder, BackupTargetPattern());
+}
+
+int CPasswdSetting::PrepareCopyFolder(const QString& folder)
+{
+    const int recorded = RememberCopyFolder(folder);
+    RemoveStaleCopies();
+    return recorded;
+}
+
+int CPasswdSetting::ExportVaultTo(const QString& path)
+{
+    PrepareCopyFolder(QFileInfo(path).absolutePath());
+    return g_pSqlite && g_pSqlite->CopyDbFileTo(path) ? 1 : 0;
+}
+
+int CPasswdSetting::ExportCsvTo(const QString& path, int* count, QString* why)
+{
+    PwEntryArray entries;
+    if (!SelectAllEntry(&entries))
+        return 0;  // the store has shown why
+    if (count)
+        *count = int(entries.size());
+    // Recorded before a byte of plain text is written: whatever a kill leaves
+    // in that folder is removed at the next start.
+    PrepareCopyFolder(QFileInfo(path).absolutePath());
+    return platform::WriteFileNoReplace(path, WriteCsvEntries(entries), why) ? 1 : 0;
 }
 
 int CPasswdSetting::BackupPasswdDb()
@@ -623,7 +683,7 @@ int CPasswdSetting::BackupPasswdDb()
     for (const QString& leftover : QDir(folder).entryList({'.' + g_strBackupPrefix + QStringLiteral(".part*")},
                                                           QDir::Files | QDir::Hidden | QDir::CaseSensitive))
         platform::RemoveFile(folder + leftover);
-    platform::RemoveStaleTempFiles(folder, BackupTargetPattern());
+    RemoveStaleCopies();
     if (platform::FileExists(name)) {
         if (!g_pSqlite->CopyDbFileTo(staging))
             return 0;

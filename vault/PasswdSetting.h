@@ -93,6 +93,10 @@ public:
     // entry of the same title and user name stored since keeps them all
     // out). The SQLite code, 0 = restored; the caller words the failure.
     int RestoreEntries(const PwEntryArray& entries, QString& errText);
+    // The entry stored under the old title and user name becomes `entry`, in
+    // one transaction. The SQLite code, 0 = replaced; errText says why not.
+    int ReplaceEntry(const QString& oldTitle, const QString& oldUserName, const ST_PW_ENTRY& entry,
+                     QString& errText);
     // 0 = logged in already, 1 = the login was confirmed now, -1 = refused.
     int ConfirmLogin();
 
@@ -101,8 +105,19 @@ public:
     // vault connection). 0 when the folder cannot be made or the copy failed.
     int BackupPasswdDb();
     // Removes the hidden copies that a backup, export or key change stopped
-    // by a crash or a kill left beside the vault and in the backup folder.
+    // by a crash or a kill left beside the vault, in the backup folder and in
+    // the folders recorded for copies.
     static void RemoveStaleCopies();
+    // Called before a copy is written into `folder` outside the data folder
+    // (an export, a move): records the folder, so that what a kill leaves
+    // there is found again, and removes what earlier copies left. 0 when the
+    // folder could not be recorded.
+    static int PrepareCopyFolder(const QString& folder);
+    // The two exports, never replacing a file. The vault as it is (still
+    // encrypted), or every entry as plain-text CSV (`count` gets how many);
+    // 0 on failure with `why` saying why when it is known.
+    static int ExportVaultTo(const QString& path);
+    int ExportCsvTo(const QString& path, int* count, QString* why);
     // Every entry of `db` (the vault when null), entry type left empty.
     int SelectAllEntry(PwEntryArray* entries, CDbSqlite3* db = nullptr);
     // Stores the list in one transaction: a failing entry is counted in

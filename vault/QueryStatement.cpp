@@ -189,13 +189,55 @@ QStringList SplitQueryKeywords(const QString& keywords)
 
 namespace {
 
+// SQLite refuses a LIKE pattern of more than 50,000 bytes.
+constexpr qsizetype kMaxLikePatternBytes = 40000;
+
+// LIKE reads U+FFFE and U+FFFF as U+FFFD, in the pattern as in the text, so
+// that any of the three would find the others; and a long paste makes a
+// pattern LIKE refuses. Such a keyword is compared by its bytes instead,
+// ASCII letters folded as LIKE folds them.
+bool NeedsByteCompare(const QString& keyword)
+{
+    // Escaping may double each byte.
+    if (keyword.size() * 6 + 2 > kMaxLikePatternBytes && keyword.toUtf8().size() * 2 + 2 > kMaxLikePatternBytes)
+        return true;
+    for (const QChar c : keyword)
+        if (c.unicode() >= 0xFFFD && c.unicode() <= 0xFFFF)
+            return true;
+    return false;
+}
+
 // "(Title LIKE p ESCAPE '\' OR ... OR Notes LIKE p ESCAPE '\')"
 QString KeywordClause(const QString& keyword)
 {
-    const QString like = likeContainsLiteral(keyword) + QStringLiteral(" ESCAPE '\\'");
-    return FormatText(QStringLiteral("(%s LIKE %s OR %s LIKE %s OR %s LIKE %s OR %s LIKE %s OR %s LIKE %s)"),
-                      g_strColTitle, like, g_strColUserName, like, g_strColURL, like, g_strColEmail, like,
-                      g_strColNotes, like);
+    const QString fields[] = {g_strColTitle, g_strColUserName, g_strColURL, g_strColEmail, g_strColNotes};
+    QStringList tests;
+    if (NeedsByteCompare(keyword)) {
+        const QString literal = QStringLiteral("lower(%1)").arg(quoteSqlText(keyword));
+        for (const QString& field : fields)
+            tests << QStringLiteral("instr(lower(%1),%2)>0").arg(field, literal);
+    } else {
+        const QString like = likeContainsLiteral(keyword) + QStringLiteral(" ESCAPE '\\'");
+        for (const QString& field : fields)
+            tests << field + QStringLiteral(" LIKE ") + like;
+    }
+    return QLatin1Char('(') + tests.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+
+// The keywords' clauses joined by AND as a balanced tree: a chain of a few
+// hundred is deeper than SQLite lets an expression be.
+void AppendConjunction(QString& sql, const QStringList& keywords, qsizetype from, qsizetype to)
+{
+    if (to - from == 1) {
+        sql += KeywordClause(keywords[from]);
+        return;
+    }
+    const qsizetype middle = from + (to - from) / 2;
+    sql += QLatin1Char('(');
+    AppendConjunction(sql, keywords, from, middle);
+    sql += QStringLiteral(" AND ");
+    AppendConjunction(sql, keywords, middle, to);
+    sql += QLatin1Char(')');
 }
 
 } // namespace
@@ -207,10 +249,8 @@ QString BuildQueryStatement(const QString& keywords)
     // (Title, UserName) index instead visits the table pages in key order and
     // reads and decrypts each of them many times over when the page cache
     // cannot hold the vault (about 1.1 s against 55 ms at 100,000 entries).
-    QString sql = FormatText(QStringLiteral("SELECT * FROM %s NOT INDEXED WHERE %s"), g_strTnPwEntry,
-                             KeywordClause(taken.first()));
-    for (qsizetype i = 1; i < taken.size(); ++i)
-        sql += QStringLiteral(" AND ") + KeywordClause(taken[i]);
+    QString sql = FormatText(QStringLiteral("SELECT * FROM %s NOT INDEXED WHERE "), g_strTnPwEntry);
+    AppendConjunction(sql, taken, 0, taken.size());
     sql += FormatText(QStringLiteral(" ORDER BY %s ASC,%s ASC"), g_strColTitle, g_strColUserName);
     return sql;
 }

@@ -12,11 +12,6 @@
 
 namespace {
 
-// Beyond these the statement itself fails (pattern, expression and
-// statement size limits of SQLite) or may: let it run and say so.
-constexpr qsizetype kMaxPatternBytes = 40000;
-constexpr qsizetype kMaxKeywords = 64;
-constexpr qsizetype kMaxStatementBytes = 900000;
 
 // Writes one character, as SQLite's LIKE sees it, in a form in which equal
 // characters have equal bytes and no character's bytes occur inside
@@ -86,9 +81,12 @@ bool FoldKeyword(const QString& keyword, QByteArray& folded)
     // LIKE looks for a first character U+0080 as a single byte.
     if (!keyword.isEmpty() && keyword[0].unicode() == 0x80)
         return false;
+    // The statement compares these by their bytes, where the folded texts
+    // hold U+FFFD for all three.
+    for (const QChar c : keyword)
+        if (c.unicode() >= 0xFFFD && c.unicode() <= 0xFFFF)
+            return false;
     const QByteArray utf8 = keyword.toUtf8();
-    if (utf8.size() * 2 + 2 > kMaxPatternBytes)
-        return false;
     folded.clear();
     AppendFolded(folded, utf8.constData(), int(utf8.size()));
     return true;
@@ -304,14 +302,9 @@ int CSearchCache::Find(CDbSqlite3& db, const QString& keywords, std::vector<int>
         errText = QStringLiteral("the search cache is not read");
         return 21;  // SQLITE_MISUSE
     }
-    bool inMemory = m_bLoaded && !m_bTies && taken.size() <= kMaxKeywords;
-    qsizetype statementBytes = 0;
-    for (qsizetype i = 0; inMemory && i < taken.size(); ++i) {
+    bool inMemory = m_bLoaded && !m_bTies;
+    for (qsizetype i = 0; inMemory && i < taken.size(); ++i)
         inMemory = FoldKeyword(taken[i], folded[std::size_t(i)]);
-        // Each keyword stands in the statement five times, escaped.
-        statementBytes += 200 + 10 * taken[i].size() * 3;
-    }
-    inMemory = inMemory && statementBytes <= kMaxStatementBytes;
     if (!inMemory) {
         m_bPrevValid = false;
         return FindByStatement(db, keywords, places, errText);

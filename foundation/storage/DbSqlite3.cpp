@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <sqlcipher/sqlite3.h>
 
@@ -31,6 +32,15 @@ const QString s_strSqlErrorFormat = QStringLiteral("SQLite Error!\r\nERROR CODE:
 const QString s_strProbeSql = QStringLiteral("SELECT count(*) as TableCount FROM sqlite_master");
 
 // The key material lives only as long as the statement that uses it.
+// The stored hash of a password; the texts made on the way are overwritten.
+QString hashOf(const QString& passwd)
+{
+    QString text = s_strKeyPrefix + passwd;
+    const QString hash = SHA256(text);
+    WipeSecret(text);
+    return hash;
+}
+
 WipedBytes keyOf(const QString& passwd)
 {
     QString text = s_strKeyPrefix + passwd;
@@ -158,6 +168,23 @@ int CDbSqlite3::IsLoggedIn() const
 }
 
 std::recursive_mutex& CDbSqlite3::GetLock() { return m_lock; }
+
+void CDbSqlite3::ForgetDecryptedPages()
+{
+    std::lock_guard guard(m_lock);
+    if (!m_pDb)
+        return;
+    QString err;
+    // A cache of no pages gives back every page, also those a write left.
+    SqlResultMap rows;
+    ExecSQL_W(QStringLiteral("PRAGMA cache_size"), &rows, err);
+    const QString size = rows.empty() ? QString() : rows[0].begin()->second;
+    ExecSQL_W(QStringLiteral("PRAGMA cache_size = 0"), nullptr, err);
+    ExecSQL_W(QStringLiteral("PRAGMA shrink_memory"), nullptr, err);
+    if (!size.isEmpty())
+        ExecSQL_W(QStringLiteral("PRAGMA cache_size = %1").arg(size.toLongLong()), nullptr, err);
+    ExecSQL_W(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, err);
+}
 
 void CDbSqlite3::SetKdfIter(int kdfIter)
 {
@@ -518,6 +545,55 @@ int CDbSqlite3::Run(const QString& sql, const std::function<void(sqlite3_stmt*)>
     return code;
 }
 
+int CDbSqlite3::ExecSQL_Bound(const QString& sql, const QStringList& values, QString& errText)
+{
+    std::lock_guard guard(m_lock);
+    // What quoteSqlText does to a literal: an unpaired surrogate or a NUL is
+    // stored as U+FFFD. Only such a value is copied, and the copy overwritten.
+    std::vector<QString> cleaned(std::size_t(values.size()));
+    const auto valueAt = [&](qsizetype i) -> const QString& {
+        const QString& v = values[i];
+        const auto valid = [&](qsizetype k) {
+            return v[k].isHighSurrogate() && k + 1 < v.size() && v[k + 1].isLowSurrogate();
+        };
+        bool clean = true;
+        for (qsizetype k = 0; clean && k < v.size(); ++k) {
+            if (valid(k))
+                ++k;
+            else if (v[k].isSurrogate() || v[k].isNull())
+                clean = false;
+        }
+        if (clean)
+            return v;
+        QString& copy = cleaned[std::size_t(i)];
+        copy.reserve(v.size());
+        for (qsizetype k = 0; k < v.size(); ++k) {
+            if (valid(k)) {
+                copy += v[k];
+                copy += v[++k];
+            } else {
+                copy += v[k].isSurrogate() || v[k].isNull() ? QChar(QChar::ReplacementCharacter) : v[k];
+            }
+        }
+        return copy;
+    };
+    // Bound as UTF-8: SQLite takes a leading U+FEFF of UTF-16 for a byte-order
+    // mark and drops it. The converted bytes are overwritten afterwards.
+    std::vector<WipedBytes> utf8;
+    utf8.reserve(std::size_t(values.size()));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        utf8.emplace_back(valueAt(i).toUtf8());
+    for (QString& copy : cleaned)
+        WipeSecret(copy);
+    return Run(
+        sql,
+        [&](sqlite3_stmt* stmt) {
+            for (std::size_t i = 0; i < utf8.size(); ++i)
+                sqlite3_bind_text(stmt, int(i + 1), utf8[i].constData(), int(utf8[i].size()), SQLITE_STATIC);
+        },
+        nullptr, errText);
+}
+
 int CDbSqlite3::ExecCallback(void* self, int argc, char** values, char** names)
 {
     auto* db = static_cast<CDbSqlite3*>(self);
@@ -653,6 +729,7 @@ int CDbSqlite3::ConfirmPasswd(const QString& passwd, int mode)
         m_bLoggedIn = opened || wasLoggedIn;
         if (!opened)
             return 0;
+        RememberKeyPage();
         if (mode == 1)
             return 1;
     }
@@ -735,7 +812,7 @@ int CDbSqlite3::ConfirmPasswdByEncryptStr(const QString& passwd)
     if (ExecSQL_W(FormatText("SELECT * FROM %s", g_strTnStDbPasswd), &rows, errText) != SQLITE_OK)
         return 0;
     const QString stored = rows.empty() ? QString() : rows[0][g_strColDbPasswd];
-    if (stored == SHA256(s_strKeyPrefix + passwd))
+    if (stored == hashOf(passwd))
         return 1;
     return passwd.isEmpty() && stored.isEmpty() ? 1 : 0;
 }
@@ -746,10 +823,53 @@ int CDbSqlite3::ConfirmAndChangePasswd(const QString& oldPasswd, const QString& 
     if (m_bReadOnly || !ConfirmPasswd(oldPasswd, mode))
         return 0;
     const bool updateHash = mode != 1;
-    if (!WriteKeyedCopy(keyOf(newPasswd), SHA256(s_strKeyPrefix + newPasswd), updateHash))
+    if (!WriteKeyedCopy(keyOf(newPasswd), hashOf(newPasswd), updateHash))
         return 0;
     m_bLoggedIn = 1;
+    RememberKeyPage();
     return 1;
+}
+
+void CDbSqlite3::RememberKeyPage()
+{
+    if (this != g_pSqlite || !g_pSqliteInit)
+        return;
+    QFile file(m_strPathFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray page = file.read(s_iCipherPageSize);
+    // The salt (the first 16 bytes) and the password make the key: a page
+    // of the same salt proves the same key, whatever changed in it since.
+    if (page.size() != s_iCipherPageSize || page.startsWith("SQLite format 3") ||
+        GetVaultKeyPage(m_strPathFile).left(16) == page.left(16))
+        return;
+    RememberVaultKeyPage(m_strPathFile, page, file.size());
+}
+
+int CDbSqlite3::IsDamagedFor(const QString& passwd)
+{
+    QString path;
+    int kdfIter = 0;
+    {
+        std::lock_guard guard(m_lock);
+        path = m_strPathFile;
+        kdfIter = m_iKdfIter;
+    }
+    qint64 size = 0;
+    const QByteArray page = GetVaultKeyPage(path, &size);
+    if (page.size() != s_iCipherPageSize)
+        return 0;
+    // The recorded page in a file of its own, as long as the vault was then
+    // (SQLite refuses a file shorter than its header says): its schema page
+    // is all a password check reads.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(page) != page.size() || !copy.resize(std::max<qint64>(size, page.size())) ||
+        !copy.flush())
+        return 0;
+    CDbSqlite3 probe(copy.fileName());
+    probe.SetKdfIter(kdfIter);
+    probe.SetReadOnly(1);
+    return probe.InitDB() == SQLITE_OK && probe.ConfirmPasswdByReopenDb(passwd) ? 1 : 0;
 }
 
 int CDbSqlite3::WriteKeyedCopy(const QByteArray& key, const QString& newHash, bool updateHash)
@@ -785,6 +905,9 @@ int CDbSqlite3::WriteKeyedCopy(const QByteArray& key, const QString& newHash, bo
         const bool copied =
             ExecSQL_W(FormatText("PRAGMA enc.cipher_page_size = %d", s_iCipherPageSize), nullptr, errText) == 0 &&
             ExecSQL_W(FormatText("PRAGMA enc.kdf_iter = %d", m_iKdfIter), nullptr, errText) == 0 &&
+            // The copy is thrown away whole when anything fails, so it needs
+            // no journal: none is left beside the vault by a kill.
+            ExecSQL_W(QStringLiteral("PRAGMA enc.journal_mode = OFF"), nullptr, errText) == 0 &&
             ExecSQL_W(QStringLiteral("SELECT sqlcipher_export('enc')"), nullptr, errText) == 0 &&
             ExecSQL_W(QStringLiteral("PRAGMA main.user_version"), &rows, errText) == 0 && !rows.empty() &&
             ExecSQL_W(FormatText("PRAGMA enc.user_version = %d", rows[0].begin()->second.toInt()), nullptr,
@@ -867,6 +990,7 @@ QString SHA256(const QString& text, int count)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (int i = 0; i < count; ++i)
         hash.addData(bytes);
+    WipeSecret(bytes);
     return QString::fromLatin1(hash.result().toHex());
 }
 

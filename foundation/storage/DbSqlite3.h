@@ -85,6 +85,10 @@ public:
     // The same runner without the maps: `visit` sees each row's raw texts,
     // for readers of many rows that keep only part of them.
     int ExecSQL_Visit(const QString& sql, const std::function<void(const SqlRowView&)>& visit, QString& errText);
+    // One statement whose `?` parameters take `values` as text, in order.
+    // The values never become part of a statement's text: the way for
+    // secrets, which then exist only where their owner can overwrite them.
+    int ExecSQL_Bound(const QString& sql, const QStringList& values, QString& errText);
     // Narrow (UTF-8) text through sqlite3_exec: every statement of the text runs.
     int ExecSQL(const QByteArray& sql, SqlResultMap* result, QString& errText);
     // 0 = every statement ran and was committed, else the code of the first
@@ -109,6 +113,10 @@ public:
     // Afterwards the object is open and logged in with the new password; a
     // refused old password leaves a logged-in object as it was.
     int ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode);
+    // After `passwd` was refused: 1 when it opens the vault's first page as
+    // recorded when a password last opened this file, so that the file is
+    // damaged or is no longer that vault, not the password wrong.
+    int IsDamagedFor(const QString& passwd);
 
     std::recursive_mutex& GetLock();
 
@@ -132,6 +140,10 @@ public:
     qint64 GetOpenGeneration() const;
     // Opens this object's file with the key of `keyed` (logged in). 1 = it reads.
     int ConfirmPasswdLike(CDbSqlite3& keyed);
+    // The decrypted pages SQLite keeps go, and the cipher's last decrypted
+    // page becomes the schema page, which holds no entry: for a window that
+    // read or wrote secrets, once it closes.
+    void ForgetDecryptedPages();
 
     // The one way to copy a database file: under the lock, into a temporary
     // file beside destPath, synced, then linked into place without ever
@@ -143,6 +155,9 @@ public:
     void SetKdfIter(int kdfIter);
 
 private:
+    // The vault (g_pSqlite) keeps its first page on record in the settings
+    // whenever its salt is new to them.
+    void RememberKeyPage();
     static int AuthDispatch(void* self, int action, const char* a1, const char* a2,
                             const char* db, const char* trigger);
     static int ExecCallback(void* self, int argc, char** values, char** names);

@@ -1,7 +1,7 @@
 #include "foundation/storage/DlgMsgSuc.h"
 
 const DialogTemplate CDlgMsgSuc::s_template = {
-    IDD, "Successfully", {0, 0, 188, 86},
+    IDD, "Import finished", {0, 0, 188, 86},
     {
         {IDC_ICON, Control::Static, "\u2714", {7, 7, 22, 22}, Style::CenterText},
         {IDC_MESSAGE, Control::Static, "Successfully!", {36, 9, 145, 50}},

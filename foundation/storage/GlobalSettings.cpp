@@ -22,6 +22,13 @@ const QString g_strColHotKeyQuery = QStringLiteral("HotKeyQuery");
 const QString g_strTnInitBackupTime = QStringLiteral("TnBackupTime");
 const QString g_strColBackupTimeId = QStringLiteral("BackupTimeId");
 const QString g_strColBackupTime = QStringLiteral("BackupTime");
+const QString g_strTnInitCopyFolder = QStringLiteral("TnCopyFolder");
+const QString g_strColCopyFolder = QStringLiteral("Folder");
+const QString g_strColCopyFolderUsed = QStringLiteral("UsedAt");
+const QString g_strTnInitVaultKeyPage = QStringLiteral("TnVaultKeyPage");
+const QString g_strColVaultPath = QStringLiteral("VaultPath");
+const QString g_strColVaultPage = QStringLiteral("Page");
+const QString g_strColVaultSize = QStringLiteral("FileSize");
 const QString g_strTnStDbPasswd = QStringLiteral("TnDbPasswd");
 const QString g_strColDbPasswd = QStringLiteral("DbPasswd");
 const QString g_strColDbPasswdId = QStringLiteral("DbPasswdId");
@@ -155,4 +162,72 @@ int UpdateLastBackupTime(quint32 time, int id)
                               g_strColBackupTimeId, id))
                ? 1
                : 0;
+}
+
+namespace {
+
+constexpr int kCopyFoldersKept = 16;
+
+// The copy-folder table came after the first db.init files: made on demand.
+bool runInitQuiet(const QString& sql, SqlResultMap* result = nullptr)
+{
+    QString errText;
+    return g_pSqliteInit && g_pSqliteInit->ExecSQL_W(sql, result, errText) == 0;
+}
+
+} // namespace
+
+int RememberCopyFolder(const QString& folder)
+{
+    if (folder.isEmpty())
+        return 0;
+    const QString clean = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return runInitQuiet(FormatText("CREATE TABLE IF NOT EXISTS %s(%s TEXT PRIMARY KEY, %s INTEGER)",
+                                   g_strTnInitCopyFolder, g_strColCopyFolder, g_strColCopyFolderUsed)) &&
+                   runInitQuiet(FormatText("INSERT OR REPLACE INTO %s VALUES(%s, %u)", g_strTnInitCopyFolder,
+                                           quoteSqlText(clean), GetSecondsFromZero())) &&
+                   runInitQuiet(FormatText("DELETE FROM %s WHERE %s NOT IN (SELECT %s FROM %s ORDER BY %s DESC, "
+                                           "rowid DESC LIMIT %d)",
+                                           g_strTnInitCopyFolder, g_strColCopyFolder, g_strColCopyFolder,
+                                           g_strTnInitCopyFolder, g_strColCopyFolderUsed, kCopyFoldersKept))
+               ? 1
+               : 0;
+}
+
+QStringList GetCopyFolders()
+{
+    SqlResultMap rows;
+    QStringList folders;
+    if (!runInitQuiet(FormatText("SELECT %s FROM %s", g_strColCopyFolder, g_strTnInitCopyFolder), &rows))
+        return folders;
+    for (auto& row : rows)
+        folders << row.second[g_strColCopyFolder];
+    return folders;
+}
+
+int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize)
+{
+    if (path.isEmpty() || page.isEmpty())
+        return 0;
+    return runInitQuiet(FormatText("CREATE TABLE IF NOT EXISTS %s(%s TEXT PRIMARY KEY, %s BLOB, %s INTEGER)",
+                                   g_strTnInitVaultKeyPage, g_strColVaultPath, g_strColVaultPage,
+                                   g_strColVaultSize)) &&
+                   runInitQuiet(FormatText("INSERT OR REPLACE INTO %s VALUES(%s, X'%s', %s)", g_strTnInitVaultKeyPage,
+                                           quoteSqlText(path), QString::fromLatin1(page.toHex()),
+                                           QString::number(fileSize)))
+               ? 1
+               : 0;
+}
+
+QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize)
+{
+    SqlResultMap rows;
+    if (!runInitQuiet(FormatText("SELECT hex(%s) AS Page, %s AS Size FROM %s WHERE %s=%s", g_strColVaultPage,
+                                 g_strColVaultSize, g_strTnInitVaultKeyPage, g_strColVaultPath, quoteSqlText(path)),
+                      &rows) ||
+        rows.empty())
+        return QByteArray();
+    if (fileSize)
+        *fileSize = TextToInt64(rows[0][QStringLiteral("Size")]);
+    return QByteArray::fromHex(rows[0][QStringLiteral("Page")].toLatin1());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "foundation/TesselcoreApi.h"
 #include "foundation/storage/Language.h"
@@ -71,4 +73,17 @@ TESSELCORE_API QString GetGlobalSetting(const QString& column);
 // `value` is a finished SQL literal: digits, or text made with quoteSqlText.
 TESSELCORE_API int UpdateGlobalSetting(const QString& column, const QString& value, int id);
 TESSELCORE_API quint32 GetLastBackupTime(int id);
+// Folders outside the data folder that the program has written copies into
+// (exports, a move of the vault): where a copy stopped by a kill may have left
+// its temporary file, looked at again at the next start and the next copy. A
+// folder is recorded before anything is written there; the most recent few
+// are kept. Neither shows an error: a copy goes on without the record.
+TESSELCORE_API int RememberCopyFolder(const QString& folder);
+TESSELCORE_API QStringList GetCopyFolders();
+// The first page of the vault at `path` as a password last opened it (its
+// salt and its authentication code, the encrypted bytes the file itself
+// holds) and the file's size then. With it a refused password can be told
+// from a damaged file.
+TESSELCORE_API int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize);
+TESSELCORE_API QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize = nullptr);
 TESSELCORE_API int UpdateLastBackupTime(quint32 time, int id);

@@ -3,6 +3,7 @@
 // Overwriting secrets (passwords, keys) once they are no longer needed, so a
 // freed buffer does not keep them for whoever reads the memory later.
 #include <cstring>
+#include <malloc.h>
 #include <utility>
 
 #include <QByteArray>
@@ -24,6 +25,16 @@ inline void WipeSecret(QString& text)
     text.clear();
 }
 
+// Overwrites the text in its buffer even where the buffer is shared: for a
+// secret whose every holder is done with it (a closing window's fields and
+// the copies it read from them).
+inline void WipeSharedSecret(QString& text)
+{
+    if (!text.isEmpty() && text.data_ptr().isMutable())
+        explicit_bzero(const_cast<QChar*>(text.constData()), size_t(text.size()) * sizeof(QChar));
+    text.clear();
+}
+
 // Key bytes that are overwritten when they go out of scope.
 class WipedBytes : public QByteArray {
 public:
@@ -33,3 +44,20 @@ public:
     WipedBytes& operator=(const WipedBytes&) = delete;
     ~WipedBytes() { WipeSecret(*this); }
 };
+
+// Overwrites the stack below the caller, where decrypting and reading left
+// copies of vault pages and texts.
+[[gnu::noinline]] inline void ScrubStack()
+{
+    volatile char scratch[256 * 1024];
+    explicit_bzero(const_cast<char*>(scratch), sizeof scratch);
+}
+
+// After a window that held secrets has overwritten its own copies: the heap
+// pages freed on the way go back to the system (which hands them out zeroed),
+// and the stack is scrubbed.
+inline void ScrubFreedMemory()
+{
+    malloc_trim(0);
+    ScrubStack();
+}

@@ -19,6 +19,8 @@ int CExFileDlg::DoModal()
     request.initial = m_strFileName;
     request.filter = platform::FilterFromWindows(m_strFilter);
     request.defaultExtension = m_strDefExt;
+    constexpr DWORD kOverwritePrompt = 0x2;  // OFN_OVERWRITEPROMPT
+    request.confirmReplace = (m_dwFlags & kOverwritePrompt) != 0;
     m_strPathName = platform::ChooseFile(request, m_parent);
     return m_strPathName.isEmpty() ? IDCANCEL : IDOK;
 }

@@ -113,6 +113,42 @@ TEST_F(SingleInstanceTest, AMalformedRequestIsHungUpOn)
     EXPECT_EQ(shown.count(), 1);
 }
 
+TEST_F(SingleInstanceTest, AnUnknownCommandIsAnsweredWithAnErrorAndNotCarriedOut)
+{
+    SingleInstance first(kName, path());
+    ASSERT_TRUE(first.TryBecomeFirst());
+    first.SetCommands({"show", "query"});
+    QSignalSpy asked(&first, &SingleInstance::requested);
+
+    std::atomic<bool> done{false};
+    QByteArray answer;
+    bool askedAnswered = true;
+    std::thread stranger([&] {
+        QLocalSocket socket;
+        socket.connectToServer(path() + kName + QStringLiteral(".socket"));
+        if (socket.waitForConnected(5000)) {
+            socket.write("quit now\n");
+            while (!socket.canReadLine() && socket.waitForReadyRead(5000)) {
+            }
+            answer = socket.readLine();
+        }
+        SingleInstance start(kName, path());
+        askedAnswered = start.AskFirst("delete", "everything", 5000);
+        done = true;
+    });
+    const QDeadlineTimer limit(15000);
+    while (!done && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    stranger.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(answer, "error unknown command\n");
+    EXPECT_FALSE(askedAnswered);
+    EXPECT_EQ(asked.count(), 0);
+
+    EXPECT_TRUE(askFromSecondStart(asked));
+    EXPECT_EQ(asked.count(), 1);
+}
+
 TEST_F(SingleInstanceTest, WithoutAFirstTheAskFailsAndTheNextStartIsFirst)
 {
     {

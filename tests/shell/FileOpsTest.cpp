@@ -79,6 +79,7 @@ protected:
     {
         m_driver.AnswerNextDialog([this, &report](CDialogEx& c) {
             EXPECT_EQ(c.GetTemplateId(), CDlgMsgSuc::IDD);
+            EXPECT_EQ(c.GetWindowText(), "Import finished");
             report = static_cast<CDlgMsgSuc&>(c).GetText();
             m_driver.Click(c, CDlgMsgSuc::IDC_OK);
         });
@@ -116,17 +117,18 @@ TEST_F(FileOpsTest, ExportNeverOverwritesAndKeepsTheVaultPassword)
 
         m_driver.AnswerNextChooser(path() + "out/keys.db");
         m_driver.Click(dlg, D::IDC_EXPORT);
-        EXPECT_EQ(m_driver.MessageTexts(),
-                  QStringList({"Target file is exist, will rename as 'keys2.db'", "Backup successfully!"}));
+        EXPECT_FALSE(m_driver.Choosers().back().confirmReplace) << "the chooser never offers to replace";
+        EXPECT_EQ(m_driver.MessageTexts(), QStringList({"Target file is exist, will rename as 'keys2.db'",
+                                                        "The vault was exported to '" + path() + "out/keys2.db'."}));
         m_driver.ClearMessages();
         m_driver.AnswerNextChooser(path() + "out/keys.db");
         m_driver.Click(dlg, D::IDC_EXPORT);
-        EXPECT_EQ(m_driver.MessageTexts(),
-                  QStringList({"Target file is exist, will rename as 'keys22.db'", "Backup successfully!"}));
+        EXPECT_EQ(m_driver.MessageTexts(), QStringList({"Target file is exist, will rename as 'keys22.db'",
+                                                        "The vault was exported to '" + path() + "out/keys22.db'."}));
         m_driver.ClearMessages();
         m_driver.AnswerNextChooser(path() + "out/fresh.db");
         m_driver.Click(dlg, D::IDC_EXPORT);
-        EXPECT_EQ(m_driver.MessageTexts(), QStringList{"Backup successfully!"});
+        EXPECT_EQ(m_driver.MessageTexts(), QStringList{"The vault was exported to '" + path() + "out/fresh.db'."});
         dlg.OnTrayCommand(IDCANCEL);
     });
     ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
@@ -135,6 +137,61 @@ TEST_F(FileOpsTest, ExportNeverOverwritesAndKeepsTheVaultPassword)
         EXPECT_TRUE(OpensWith(path() + copy, "pw")) << copy;
         EXPECT_FALSE(OpensWith(path() + copy, QString())) << copy;
     }
+}
+
+TEST_F(FileOpsTest, WhatAStoppedExportLeftInItsFolderGoesAtTheNextStartAndTheNextCopy)
+{
+    PrepareProgramFolder({});
+    const QString out = path() + "out/";
+    QDir().mkpath(out);
+    const auto plant = [&] {
+        for (const char* name : {".keys.db.tmp-Ab12Cd", ".keys.db.tmp-Ab12Cd-journal", ".plain.CSV.tmp-Zz99zz"}) {
+            QFile f(out + name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("pw of Mail");
+        }
+    };
+    // Names of other programs in the same folder are left alone.
+    const QStringList foreign = {".notes.txt.tmp-Ab12Cd", ".keys.db.tmp-Ab12C", "keys.db.tmp-Ab12Cd"};
+    for (const QString& name : foreign) {
+        QFile f(out + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const auto hidden = [&] {
+        QStringList names = QDir(out).entryList(QStringList{".*"}, QDir::Files | QDir::Hidden);
+        names.sort();
+        return names;
+    };
+    const QStringList foreignHidden = {".keys.db.tmp-Ab12C", ".notes.txt.tmp-Ab12Cd"};
+    {
+        CVaultwickDlg dlg;
+        RunMain(dlg, [&](CDialogEx&) {
+            Settle(dlg);
+            m_driver.AnswerNextChooser(out + "first.db");
+            m_driver.Click(dlg, D::IDC_EXPORT);
+            EXPECT_EQ(m_driver.MessageTexts(), QStringList{"The vault was exported to '" + out + "first.db'."});
+            dlg.OnTrayCommand(IDCANCEL);
+        });
+    }
+    // The folder is known from that export on: a start looks there.
+    plant();
+    {
+        CVaultwickDlg dlg;
+        RunMain(dlg, [&](CDialogEx&) {
+            Settle(dlg);
+            EXPECT_EQ(hidden(), foreignHidden);
+            plant();
+            // So does the next copy into any recorded folder.
+            QDir().mkpath(path() + "other");
+            m_driver.AnswerNextChooser(path() + "other/second.db");
+            m_driver.Click(dlg, D::IDC_EXPORT);
+            EXPECT_EQ(hidden(), foreignHidden);
+            dlg.OnTrayCommand(IDCANCEL);
+        });
+    }
+    for (const QString& name : foreign)
+        EXPECT_TRUE(QFile::exists(out + name)) << name.toStdString();
+    EXPECT_TRUE(OpensWith(path() + "other/second.db", QString()));
 }
 
 TEST_F(FileOpsTest, AFailedExportIsReportedAsAFailure)
@@ -364,7 +421,7 @@ TEST_F(FileOpsTest, MoveOfAVaultWithPasswordAsksForItWithoutTouchingTheOpenVault
 TEST_F(FileOpsTest, MessageIdsAreInTheLanguageFile)
 {
     EXPECT_TRUE(MessageIdsInLanguageFile({{0, 1010005}, {15000, 1500013}, {15000, 1500014}, {15000, 1500015},
-                                          {15000, 1500016}, {15000, 1500017}, {15000, 1500018},
+                                          {15000, 1500016}, {15000, 1500055}, {15000, 1500017}, {15000, 1500018},
                                           {15000, 1500019}, {15000, 1500020}, {15000, 1500021},
                                           {15000, 1500026}, {13600, 1370005}},
                                          VW_SOURCE_DIR "/lang/Lang_enu.xml"));

@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, EscapeAndCloseHideToTheTrayWhileMinimiseFollowsItsSetting
     EXPECT_EQ(r, IDCANCEL);
 }
 
-TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShippedPage)
+TEST_F(MainWindowTest, AboutWindowLinksTheShippedHelpPageAsHelpDoes)
 {
     PrepareProgramFolder({});
     QFile help(path() + "Vaultwick-help.html");
@@ -188,6 +188,7 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
     RunMain(dlg, [&](CDialogEx&) {
         m_driver.AnswerNextDialog([&](CDialogEx& about) {
             EXPECT_EQ(about.GetTemplateId(), CDlgAbout::IDD);
+            EXPECT_EQ(about.GetDlgItemText(CDlgAbout::IDC_LINK), "Vaultwick-help.html");
             m_driver.Click(about, CDlgAbout::IDC_LINK);
             EXPECT_TRUE(RegisteredIdsInLanguageFile(static_cast<CDlgAbout&>(about),
                                                     VW_SOURCE_DIR "/lang/Lang_enu.xml"));
@@ -202,7 +203,7 @@ TEST_F(MainWindowTest, AboutWindowOpensTheMakersPageAndHelpFallsBackToTheShipped
         dlg.OnTrayCommand(IDCANCEL);
     });
     ASSERT_EQ(m_urls.urls.size(), 2);
-    EXPECT_EQ(m_urls.urls[0].toString(), CDlgAbout::s_strMakerUrl);
+    EXPECT_EQ(m_urls.urls[0].toLocalFile(), path() + "Vaultwick-help.html");
     EXPECT_EQ(m_urls.urls[1].toLocalFile(), path() + "Vaultwick-help.html");
 }
 

@@ -15,7 +15,7 @@ TEST_F(DlgMsgSucTest, ShowsTheCallersTextAndEndsWithOk)
     const QString report = "Import finished!\r\nEntries read: 3; entries imported: 3.\r\nR&D 100%";
     CDlgMsgSuc dlg(report, 1);
     const int r = d.RunModal(dlg, [&](CDialogEx&) {
-        EXPECT_EQ(dlg.GetWindowText(), "Successfully");
+        EXPECT_EQ(dlg.GetWindowText(), "Import finished");
         // The text is the caller's, kept through the language fill; '&' is not a mnemonic.
         EXPECT_EQ(dlg.GetDlgItemText(CDlgMsgSuc::IDC_MESSAGE).remove('&'), QString(report).remove('&'));
         EXPECT_TRUE(dlg.GetDlgItem(CDlgMsgSuc::IDC_OK).IsWindowVisible());

@@ -270,6 +270,24 @@ TEST_F(SysHelpersTest, TemporaryFileOfAKilledWriterIsRemovedAndALiveOneKept)
     EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList({"vault.db"}));
 }
 
+TEST_F(SysHelpersTest, JournalOfATemporaryFileGoesWithItAndStaysWhileItIsInUse)
+{
+    const QString live = platform::CreateTempFileBeside(file("vault.db"));
+    ASSERT_FALSE(live.isEmpty());
+    const QString liveJournal = live + "-journal";
+    const QString staleJournal = file(".vault.db.tmp-Qq11qq-journal");  // its file is gone
+    const QString orphanWal = file(".vault.db.tmp-Rr22rr-wal");
+    for (const QString& name : {liveJournal, staleJournal, file(".vault.db.tmp-Rr22rr"), orphanWal}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 3);
+    EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QFileInfo(live).fileName(), QFileInfo(liveJournal).fileName()}));
+    EXPECT_TRUE(platform::RemoveFile(live));
+    EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 1);
+}
+
 TEST(Secret, OwnBuffersAreClearedAndSharedOnesLeftToTheirOtherHolders)
 {
     QByteArray key("QWRT_5820secret");

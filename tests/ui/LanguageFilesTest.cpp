@@ -203,6 +203,18 @@ QStringList MnemonicClashes(const LangFile& file)
             faults << QString(key) + " and " + menu.value(letter) + " share " + letter + " in the pop-up menu";
         menu.insert(letter, key);
     }
+    // The tray icon's menu.
+    QMap<QChar, QString> tray;
+    for (const char* key : {"Window 15000 > OtherString 1500040", "Window 15000 > OtherString 1500041",
+                            "Window 15000 > OtherString 1500025", "Window 15000 > OtherString 1500024",
+                            "Window 15000 > OtherString 1500023", "Window 15000 > OtherString 1500022"}) {
+        const QChar letter = Mnemonic(file.texts.value(key));
+        if (letter.isNull())
+            continue;
+        if (tray.contains(letter))
+            faults << QString(key) + " and " + tray.value(letter) + " share " + letter + " in the tray menu";
+        tray.insert(letter, key);
+    }
     return faults;
 }
 

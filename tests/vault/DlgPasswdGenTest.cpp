@@ -161,6 +161,12 @@ TEST_F(DlgPasswdGenTest, PasswordPromptsShowAndHideTheirFields)
                 ASSERT_TRUE(d.Click(dlg, p.check));
                 for (int id : p.edits)
                     EXPECT_FALSE(Masked(dlg, id)) << dlg.GetTemplateId() << " " << id;
+                // Alt+S from the field toggles the box and leaves the typing where it was.
+                ASSERT_TRUE(d.Focus(dlg, p.edits.back()));
+                d.PressKey(dlg, 'S', HOTKEYF_ALT);
+                EXPECT_EQ(dlg.IsDlgButtonChecked(p.check), UINT(BST_UNCHECKED)) << dlg.GetTemplateId();
+                EXPECT_TRUE(Masked(dlg, p.edits.back())) << dlg.GetTemplateId();
+                EXPECT_TRUE(HasFocus(dlg, p.edits.back())) << dlg.GetTemplateId();
                 d.Click(dlg, IDCANCEL);
             });
         }

@@ -93,6 +93,18 @@ protected:
         return found;
     }
 
+    // After rows were written behind the cache's back.
+    void reload()
+    {
+        SqlResultMap rows;
+        ASSERT_EQ(exec("SELECT rowid, Title, UserName FROM TnPwEntry", &rows), 0);
+        m_keyOf.clear();
+        for (auto& [i, row] : rows)
+            m_keyOf[row["rowid"].toLongLong()] = row["Title"] + '/' + row["UserName"];
+        QString err;
+        ASSERT_EQ(m_cache.Load(*g_pSqlite, err), 0) << err.toStdString();
+    }
+
     // Compares one keyword text; true when memory answered it.
     bool same(const QString& keywords)
     {
@@ -204,11 +216,47 @@ TEST_F(SearchCacheTest, KeywordsMemoryCannotAnswerGiveTheStatementsResult)
     // helper; memory leaves them to the statement.
     same(QStringLiteral("ab") + QChar(u'\0'));
     same(QStringLiteral("ab") + QChar(0xD800) + QStringLiteral("')OR(1)--"));
-    // Far more keywords than SQLite's expression depth allows.
+}
+
+TEST_F(SearchCacheTest, APasteOfAnySizeIsSearchedWithoutAnError)
+{
+    // Far more keywords than a chain of ANDs may hold in SQLite, and a word
+    // longer than a LIKE pattern may be.
     QString many;
-    for (int i = 0; i < 1200; ++i)
+    for (int i = 0; i < 3000; ++i)
         many += QStringLiteral("k%1 ").arg(i);
-    same(many);
+    const QString longWord = QString(30000, QChar(0xE9)) + QStringLiteral("End");
+    ASSERT_EQ(exec(QStringLiteral("INSERT INTO TnPwEntry VALUES('Common','long','u','p',NULL,NULL,'%1')")
+                       .arg(QString(longWord).replace("End", "eNd"))),
+              0);
+    reload();
+    for (const QString& keywords : {many, QStringLiteral("ab ") + many, QStringLiteral("lo ") + longWord, longWord}) {
+        int code = -1;
+        const QStringList rows = statement(keywords, code);
+        EXPECT_EQ(code, 0) << keywords.left(40).toStdString();
+        EXPECT_EQ(rows, keywords.contains(longWord) ? QStringList{"long/u"} : QStringList())
+            << keywords.left(40).toStdString();
+        EXPECT_TRUE(same(keywords)) << "memory answers them, whatever their number and size";
+    }
+}
+
+TEST_F(SearchCacheTest, NonCharactersFindOnlyThemselves)
+{
+    ASSERT_EQ(exec("DELETE FROM TnPwEntry"), 0);
+    const QString titles[] = {QString::fromUtf16(u"x\uFFFDy"), QString::fromUtf16(u"X\uFFFEY"),
+                              QString::fromUtf16(u"x\uFFFFy")};
+    for (const QString& title : titles)
+        ASSERT_EQ(exec(QStringLiteral("INSERT INTO TnPwEntry VALUES('Common',%1,'u','p',NULL,NULL,NULL)")
+                           .arg(quoteSqlText(title))),
+                  0);
+    reload();
+    for (int i = 0; i < 3; ++i) {
+        int code = -1;
+        const QString keyword = QString(QChar(0xFFFD + i)) + QStringLiteral("y");
+        EXPECT_EQ(statement(keyword, code), QStringList{titles[i] + "/u"}) << i;
+        EXPECT_EQ(code, 0);
+        same(keyword);
+    }
 }
 
 } // namespace

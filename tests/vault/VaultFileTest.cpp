@@ -138,6 +138,68 @@ TEST_F(VaultFileTest, LoginOnADamagedFileDoesNotCallItAWrongPassword)
     CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
 }
 
+TEST_F(VaultFileTest, TheRightPasswordOnAVaultCutShortOrOverwrittenIsNotCalledWrong)
+{
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
+    CDbSqlite3 init(file("db.init"));
+    ASSERT_EQ(init.ConfirmPasswd(QString(), 1), 1);
+    g_pSqliteInit = &init;
+    // A vault of several pages, keyed: the change puts its first page on record.
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+    PwEntryArray entries;
+    for (int i = 0; i < 60; ++i)
+        entries.append({"Common", QString("Site %1").arg(i), "me", "pw", "", "", QString(200, 'n')});
+    int stored = 0, failed = 0, third = 0;
+    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+    ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), "right pw", 0), 1);
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+    const QByteArray whole = bytesOf(m_vaultPath);
+    ASSERT_GE(whole.size(), 8 * 4096);
+
+    // "" when the dialog let the user try again, else the message it closed with.
+    const auto login = [&](const QString& passwd) {
+        d.ClearMessages();
+        CDlgDbLogin dlg(g_pSqlite);
+        d.RunModal(dlg, [&](CDialogEx&) {
+            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, passwd);
+            d.Click(dlg, IDOK);
+            if (dlg.IsWindowVisible())
+                d.Click(dlg, IDCANCEL);
+        });
+        return d.MessageTexts().join('|');
+    };
+    const QString damagedText = "The file '" + m_vaultPath + "' is damaged or is not a vault. It was left as it is.";
+    const QString wrongText = "Password Error, please input passwd again!";
+    EXPECT_EQ(login("wrong pw"), wrongText) << "the vault as it is";
+
+    QByteArray noise(whole.size(), '\0');
+    quint32 seed = 7;
+    for (char& c : noise)
+        c = char((seed = seed * 1664525u + 1013904223u) >> 24);
+    QByteArray firstPageHit = whole;
+    for (int i = 100; i < 400; ++i)
+        firstPageHit[i] = char(~firstPageHit[i]);
+    QByteArray firstPageGone = whole;
+    firstPageGone.replace(0, 4096, noise.left(4096));
+    const std::pair<const char*, QByteArray> variants[] = {
+        {"cut to half", whole.left(whole.size() / 2 / 4096 * 4096)},
+        {"random bytes", noise},
+        {"first page damaged", firstPageHit},
+        {"first page overwritten", firstPageGone},
+    };
+    for (const auto& [what, bytes] : variants) {
+        writeBytes(m_vaultPath, bytes);
+        EXPECT_EQ(login("right pw"), damagedText) << what;
+        EXPECT_EQ(login("wrong pw"), wrongText) << what;
+        EXPECT_EQ(bytesOf(m_vaultPath), bytes) << what << ": left as it is";
+    }
+    writeBytes(m_vaultPath, whole);
+    EXPECT_EQ(login("right pw"), "");
+    g_pSqliteInit = nullptr;
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
+}
+
 TEST_F(VaultFileTest, ReadOnlyObjectNeverWritesItsFile)
 {
     writeBytes(file("empty.db"), {});
