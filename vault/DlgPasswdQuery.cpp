@@ -939,8 +939,11 @@ void CDlgPasswdQuery::UndoDelete()
         return;
     // Putting entries back shows nothing by itself, but the list it refreshes
     // may: a password that is due is asked for first.
-    if (!EnsureAuthorised(false))
+    if (!g_pPwSettings->GetQueryAuth().MayReveal() && !ConfirmPasswd()) {
+        m_bPasswdNeeded = true;
+        ClearResults();
         return;
+    }
     QString errText;
     if (const int code = g_pPwSettings->RestoreEntries(m_undo, errText)) {
         // Kept: the user can free the title and user name and try again.
