@@ -202,7 +202,7 @@ bool NeedsByteCompare(const QString& keyword)
     if (keyword.size() * 6 + 2 > kMaxLikePatternBytes && keyword.toUtf8().size() * 2 + 2 > kMaxLikePatternBytes)
         return true;
     for (const QChar c : keyword)
-        if (c.unicode() >= 0xFFFD && c.unicode() <= 0xFFFF)
+        if (c.unicode() >= 0xFFFD)
             return true;
     return false;
 }

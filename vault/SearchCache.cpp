@@ -84,7 +84,7 @@ bool FoldKeyword(const QString& keyword, QByteArray& folded)
     // The statement compares these by their bytes, where the folded texts
     // hold U+FFFD for all three.
     for (const QChar c : keyword)
-        if (c.unicode() >= 0xFFFD && c.unicode() <= 0xFFFF)
+        if (c.unicode() >= 0xFFFD)
             return false;
     const QByteArray utf8 = keyword.toUtf8();
     folded.clear();
