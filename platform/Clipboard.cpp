@@ -170,7 +170,9 @@ int SetClipboardSecret(const QString& text)
     if (!board)
         return 0;
     auto* data = new QMimeData;
-    data->setText(text);
+    // A copy of its own: the caller overwrites its text once it is done, and
+    // a shared buffer would take the clipboard's text with it.
+    data->setText(QString(text.constData(), text.size()));
     // Honoured by KDE's Klipper and by clipboard managers that follow it.
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     board->setMimeData(data);

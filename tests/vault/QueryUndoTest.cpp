@@ -161,9 +161,12 @@ TEST_F(QueryUndoTest, UndoWhileThePasswordIsDueAsksFirstAndACancelRestoresNothin
 {
     const auto previousClock = CQueryAuth::SetClock([this] { return m_nowMs; });
     protect(FREQ_30_SECONDS);
-    answerConfirm();
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
+        // The search asks; the list it gives is what the delete works on.
+        answerConfirm();
+        d.Click(dlg, Q::IDC_SEARCH);
+        ASSERT_EQ(list(dlg).GetItemCount(), 5);
         deleteKey(dlg, 0);
         m_nowMs += 31000;
         answerConfirm(false);
