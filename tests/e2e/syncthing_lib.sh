@@ -26,6 +26,8 @@ st_require_private_network() {
 st_generate() {
     local dev=$1 home="$ST_ROOT/$1/home"
     ST_FOLDER[$dev]=${ST_FOLDER[$dev]:-$ST_ROOT/$dev/folder}
+    # A fresh identity and index each run: an old index would want its folder marker back.
+    rm -rf "$home"
     mkdir -p "$home" "${ST_FOLDER[$dev]}"
     ST_ID[$dev]=$(syncthing generate --home="$home" --no-default-folder --skip-port-probing 2>&1 |
         grep -oE 'Device ID: [A-Z0-9-]+' | awk '{print $3}')
