@@ -92,7 +92,10 @@ public:
 protected:
     bool eventFilter(QObject* obj, QEvent* ev) override
     {
-        if (obj != m_edit || !IsShownSecret(m_edit))
+        // Only the two events it takes over: others (a Hide sent while the
+        // field is being destroyed) must not touch the field.
+        if (obj != m_edit || (ev->type() != QEvent::KeyPress && ev->type() != QEvent::ContextMenu) ||
+            !IsShownSecret(m_edit))
             return false;
         if (ev->type() == QEvent::KeyPress) {
             auto* ke = static_cast<QKeyEvent*>(ev);
