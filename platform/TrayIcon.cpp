@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFileInfo>
 #include <QIcon>
 #include <QIconEngine>
@@ -84,6 +88,23 @@ QIcon iconFromFile(const QString& file)
     return QIcon(file);
 }
 
+// A StatusNotifier host (a Plasma panel, a GNOME extension) on the session
+// bus: what Qt's D-Bus tray needs.
+bool statusNotifierHostOnBus()
+{
+    static const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
 } // namespace
 
 QIcon IconFromFile(const QString& file)
@@ -91,10 +112,22 @@ QIcon IconFromFile(const QString& file)
     return file.isEmpty() ? QIcon() : iconFromFile(file);
 }
 
-std::function<bool()> TrayIcon::s_fnHostPresent = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+// Qt decides once per process, at its first tray object or question, whether
+// the tray goes over D-Bus; on Wayland there is no other way, so deciding
+// before the panel runs would leave the program without an icon for good.
+std::function<bool()> TrayIcon::s_fnQtMayDecide = [] {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || statusNotifierHostOnBus();
+};
+
+std::function<bool()> TrayIcon::s_fnHostPresent = [] {
+    return s_fnQtMayDecide() && QSystemTrayIcon::isSystemTrayAvailable();
+};
 
 struct TrayIcon::Impl {
-    QSystemTrayIcon icon;
+    // Made once Qt may decide how to reach the tray (see s_fnQtMayDecide).
+    std::unique_ptr<QSystemTrayIcon> icon;
+    QIcon image;
+    QString toolTip;
     QTimer hostPoll;
     bool wanted = false;  // Show() was asked for
     bool host = false;    // a tray host was there at the last look
@@ -104,28 +137,40 @@ struct TrayIcon::Impl {
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_impl(std::make_unique<Impl>())
 {
-    m_impl->icon.setParent(this);
     m_impl->menu->setObjectName(QStringLiteral("TrayMenu"));
     m_impl->menu->setWindowTitle(QStringLiteral("Tray menu")); // never shown; lets tests find the popup
-    m_impl->icon.setContextMenu(m_impl->menu.get());
     SetIcon(QString());
+    MakeIcon();
     m_impl->host = IsAvailable();
     // Qt reports no tray host coming or going; a look every two seconds costs
-    // one round trip to the display.
+    // one round trip to the display (or the session bus).
     m_impl->hostPoll.setInterval(s_iHostPollMs);
     connect(&m_impl->hostPoll, &QTimer::timeout, this, &TrayIcon::CheckHost);
-    connect(&m_impl->icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+}
+
+TrayIcon::~TrayIcon()
+{
+    if (m_impl->icon) {
+        m_impl->icon->hide();
+        m_impl->icon->setParent(nullptr); // owned by Impl, not by the QObject tree
+    }
+}
+
+void TrayIcon::MakeIcon()
+{
+    if (m_impl->icon || !s_fnQtMayDecide())
+        return;
+    m_impl->icon = std::make_unique<QSystemTrayIcon>(m_impl->image);
+    QSystemTrayIcon* icon = m_impl->icon.get();
+    icon->setParent(this);
+    icon->setToolTip(m_impl->toolTip);
+    icon->setContextMenu(m_impl->menu.get());
+    connect(icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             emit clicked();
         else if (reason == QSystemTrayIcon::DoubleClick)
             emit doubleClicked();
     });
-}
-
-TrayIcon::~TrayIcon()
-{
-    m_impl->icon.hide();
-    m_impl->icon.setParent(nullptr); // owned by Impl, not by the QObject tree
 }
 
 bool TrayIcon::IsAvailable()
@@ -139,12 +184,14 @@ void TrayIcon::CheckHost()
     if (present == m_impl->host)
         return;
     m_impl->host = present;
-    if (m_impl->wanted) {
+    if (present)
+        MakeIcon();
+    if (m_impl->wanted && m_impl->icon) {
         // Shown again, the icon docks into the new host; hidden, Qt's X11
         // icon window does not stray onto the screen while there is none.
-        m_impl->icon.hide();
+        m_impl->icon->hide();
         if (present)
-            m_impl->icon.show();
+            m_impl->icon->show();
     }
     emit hostChanged(present);
 }
@@ -156,12 +203,16 @@ void TrayIcon::SetIcon(const QString& imageFile)
         image = QApplication::windowIcon();
     if (image.isNull())
         image = drawnIcon();
-    m_impl->icon.setIcon(image);
+    m_impl->image = image;
+    if (m_impl->icon)
+        m_impl->icon->setIcon(image);
 }
 
 void TrayIcon::SetToolTip(const QString& text)
 {
-    m_impl->icon.setToolTip(text);
+    m_impl->toolTip = text;
+    if (m_impl->icon)
+        m_impl->icon->setToolTip(text);
 }
 
 void TrayIcon::SetMenu(const QList<MenuItem>& items)
@@ -183,14 +234,16 @@ void TrayIcon::Show()
 {
     m_impl->wanted = true;
     m_impl->hostPoll.start();
-    m_impl->icon.show();
+    if (m_impl->icon)
+        m_impl->icon->show();
 }
 
 void TrayIcon::Hide()
 {
     m_impl->wanted = false;
     m_impl->hostPoll.stop();
-    m_impl->icon.hide();
+    if (m_impl->icon)
+        m_impl->icon->hide();
 }
 
 bool TrayIcon::IsVisible() const
@@ -200,7 +253,7 @@ bool TrayIcon::IsVisible() const
 
 QIcon TrayIcon::GetIcon() const
 {
-    return m_impl->icon.icon();
+    return m_impl->image;
 }
 
 } // namespace platform

@@ -38,6 +38,9 @@ public:
     static bool IsAvailable();
     // What IsAvailable() asks; tests put a tray host of their own here.
     static std::function<bool()> s_fnHostPresent;
+    // Whether Qt may be asked about the tray yet: on Wayland not before a
+    // tray host is on the session bus, as Qt's first answer is for good.
+    static std::function<bool()> s_fnQtMayDecide;
     // How often a shown icon looks for its host.
     static constexpr int s_iHostPollMs = 2000;
     // Looks for the host now (the timer does it every s_iHostPollMs).
@@ -64,6 +67,8 @@ signals:
     void hostChanged(bool present);
 
 private:
+    void MakeIcon();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

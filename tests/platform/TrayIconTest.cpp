@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "platform/TrayIcon.h"
@@ -87,6 +89,42 @@ TEST(TrayIconTest, AShownIconFollowsItsHostComingGoingAndComingBack)
         tray.CheckHost();
         EXPECT_FALSE(icon->isVisible());
     }
+}
+
+// On Wayland Qt settles for good, at its first tray object, whether a tray
+// exists: no tray object may be made before a host is on the bus, and the one
+// made when the panel comes carries what was set before.
+TEST(TrayIconTest, OnAWaylandDesktopTheIconIsMadeOnlyOnceAPanelRuns)
+{
+    bool panel = false;
+    struct Restore {
+        std::function<bool()> present = TrayIcon::s_fnHostPresent, decide = TrayIcon::s_fnQtMayDecide;
+        ~Restore()
+        {
+            TrayIcon::s_fnHostPresent = present;
+            TrayIcon::s_fnQtMayDecide = decide;
+        }
+    } restore;
+    TrayIcon::s_fnQtMayDecide = [&panel] { return panel; };
+    TrayIcon::s_fnHostPresent = [&panel] { return panel; };
+    TrayIcon tray;
+    tray.SetToolTip(QStringLiteral("Vaultwick"));
+    tray.SetMenu({{2, QStringLiteral("Exit")}});
+    tray.Show();
+    tray.CheckHost();
+    EXPECT_EQ(tray.findChild<QSystemTrayIcon*>(), nullptr);
+    EXPECT_FALSE(tray.IsVisible());
+
+    panel = true;
+    tray.CheckHost();
+    auto* icon = tray.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(tray.IsVisible());
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_EQ(icon->toolTip(), QStringLiteral("Vaultwick"));
+    EXPECT_FALSE(icon->icon().isNull());
+    ASSERT_NE(icon->contextMenu(), nullptr);
+    EXPECT_EQ(icon->contextMenu()->actions().size(), 1);
 }
 
 TEST(TrayIconTest, MenuReportsTheIdOfTheChosenItem)

@@ -72,6 +72,16 @@ scenario_main() {
     plasma_wait_active '^Entry$'
     plasma_keys Escape
 
+    # A panel that starts after the program: the icon registers with its
+    # tray. Qt settles at its first tray object whether the tray goes over
+    # D-Bus, the only way a Wayland client has.
+    if [[ $platform == wayland ]]; then
+        "$PLASMA_PYTHON" "$PLASMA_HERE/fake_tray_host.py" "$E2E_OUT/tray-items" >"$E2E_OUT/tray-host.log" 2>&1 &
+        E2E_PIDS+=($!)
+        e2e_retry 10 test -s "$E2E_OUT/tray-items" || e2e_fail "the icon did not come to a panel started late"
+        e2e_log "tray items: $(tr '\n' ' ' <"$E2E_OUT/tray-items")"
+    fi
+
     kill -0 "$(e2e_pid app)" 2>/dev/null || e2e_fail "the program ended"
     e2e_expect_eq "$(plasma_windows_of "$(e2e_pid app)" | tr '|' '\n' | sort -u | tr -d '\n')" Vaultwick "windows at the end"
 }
