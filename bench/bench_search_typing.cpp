@@ -1,5 +1,6 @@
 // Typing in the query window as a person types, on vaults of 10,000 and
-// 100,000 entries of realistic text: opening the window (every entry listed),
+// 100,000 entries of realistic text: opening the window (its first frame
+// drawn; a large vault lists every entry a step later, also timed),
 // each keystroke of a title typed letter by letter from its first letter (the
 // early ones match nearly everything), a keyword that matches nothing, and
 // backspacing to the empty text. A keystroke is timed from the key event until
@@ -185,6 +186,15 @@ struct Series {
     double median() const { return ms.empty() ? 0 : Median(ms); }
 };
 
+// Delivers what the window has posted, its first frame among it, without
+// timers: a step the window leaves for later may come due on a slow run
+// before this call and would be counted in the opening although the frame
+// is drawn first.
+void DrawFirstFrame()
+{
+    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
+}
+
 // Lets the window work until the search of the last keystroke is in the list.
 void Settle(CDlgPasswdQuery& dlg)
 {
@@ -252,7 +262,7 @@ bool RunVault(const QString& dir, int count, const Goals& goals, Series& opened)
 
     const double before = StatusMiB("VmRSS");
     ResetPeak();
-    Series open, ready, typing, nothing, back;
+    Series open, listedAll, ready, typing, nothing, back;
     std::vector<int> typedRows;
     int listed = 0;
     {
@@ -261,11 +271,19 @@ bool RunVault(const QString& dir, int count, const Goals& goals, Series& opened)
         t.start();
         const double cpu = CpuMs();
         dlg.Create();
-        QApplication::processEvents();
+        DrawFirstFrame();
         open.ms.push_back(t.nsecsElapsed() / 1e6);
         open.cpu.push_back(CpuMs() - cpu);
         CExListCtrl list(dlg.GetDlgItem(CDlgPasswdQuery::IDC_LIST));
+        const int firstListed = list.GetItemCount();
+        // Until every entry is listed; the window answers events meanwhile.
+        while (dlg.IsSearchPending())
+            QApplication::processEvents();
+        listedAll.ms.push_back(t.nsecsElapsed() / 1e6);
+        listedAll.cpu.push_back(CpuMs() - cpu);
         listed = list.GetItemCount();
+        if (listed != count)
+            std::fprintf(stderr, "%d entries listed of %d (first frame: %d)\n", listed, count, firstListed);
         // Until the texts are in for searching; the window answers events meanwhile.
         while (!dlg.IsSearchReady())
             QApplication::processEvents();
@@ -318,7 +336,8 @@ bool RunVault(const QString& dir, int count, const Goals& goals, Series& opened)
     char openGoal[64], keyGoal[64];
     std::snprintf(openGoal, sizeof openGoal, "goal <= %.0f ms: %s", goals.openMs, openOk ? "ok" : "MISSED");
     std::snprintf(keyGoal, sizeof keyGoal, "goal <= %.0f ms: %s", goals.keystrokeMs, keysOk ? "ok" : "MISSED");
-    line("open (every entry listed)", open, openGoal);
+    line("open (first frame drawn)", open, openGoal);
+    line("every entry listed", listedAll, "(from the start of opening)");
     line("ready to search from memory", ready, "(from the start of opening)");
     line("typing the title", typing, "");
     line("keyword matching nothing", nothing, "");
@@ -385,7 +404,7 @@ int main(int argc, char** argv)
                 const double cpu = CpuMs();
                 CDlgPasswdQuery warm(0);
                 warm.Create();
-                QApplication::processEvents();
+                DrawFirstFrame();
                 if (round > 0) {
                     empty.ms.push_back(t.nsecsElapsed() / 1e6);
                     empty.cpu.push_back(CpuMs() - cpu);

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "foundation/storage/FormatText.h"
@@ -39,6 +40,25 @@ bool& readingHeld()
 {
     static bool s_held = false;
     return s_held;
+}
+
+// The list's columns as read from the vault; the password only when shown,
+// so that a masked list never holds it.
+QString CellColumns(bool withPasswd)
+{
+    return FormatText(QStringLiteral("%s, %s, %s, %s, %s, %s"), g_strColTitle, g_strColUserName,
+                      withPasswd ? g_strColPasswd : QStringLiteral("NULL"), g_strColURL, g_strColEmail,
+                      g_strColNotes);
+}
+
+// A row read with CellColumns, whose columns start at `first`.
+QStringList CellsOf(const SqlRowView& r, int first, int count)
+{
+    QStringList cells(count);
+    for (int col = 0; col < count && first + col < r.columns; ++col)
+        if (r.texts[first + col])
+            cells[col] = textFromSql(r.texts[first + col], r.sizes[first + col]);
+    return cells;
 }
 
 bool IsPrintableKey(WPARAM vk)
@@ -205,6 +225,7 @@ void CDlgPasswdQuery::OnDestroy()
     m_list.SetItemCountEx(0);
     ForgetCells();
     std::vector<int>().swap(m_places);
+    m_firstScreen.clear();
     m_cache.Clear();
     if (g_pSqlite)
         g_pSqlite->ForgetDecryptedPages();
@@ -438,12 +459,14 @@ void CDlgPasswdQuery::EmptyCtrls()
     if (!typed.isEmpty())
         m_bHintShown = 0;
     SetKeywordText(m_bHintShown ? m_strHint : typed);
+    m_bOpening = true;
     if (m_eInputFreq != FREQ_EACH_QUERY) {
         if (MayQuery())
             Search();
         else
             OnDue();
     }
+    m_bOpening = false;
     CEdit keywords = GetDlgItem(IDC_KEYWORDS);
     // Keywords given when opening are left as if typed: the cursor after them.
     keywords.SetSel(int(typed.size()), int(typed.size()));
@@ -477,6 +500,14 @@ int CDlgPasswdQuery::FindAndFill(const QString& keywords)
     QString errText;
     int code = 0;
     m_bSearchPending = false;
+    if (std::exchange(m_bOpening, false) && keywords.trimmed().isEmpty() && ListFirstScreen())
+        return 0;
+    // The texts of the rows listed first stay for the places that still
+    // hold those entries once the order of every entry is read.
+    std::vector<qint64> firstIds = std::exchange(m_firstScreen, {});
+    std::unordered_map<int, QStringList> firstCells;
+    if (!firstIds.empty())
+        firstCells = std::exchange(m_cells, {});
     // Read again after anything was written, once more if a write came
     // while it was read. A small vault is read at once; a large one is
     // listed from its order and read on between events.
@@ -485,6 +516,15 @@ int CDlgPasswdQuery::FindAndFill(const QString& keywords)
         if (code == 0 && m_cache.Count() <= s_iLoadStepRows)
             code = m_cache.LoadMore(*g_pSqlite, s_iLoadStepRows, errText);
     }
+    for (auto it = firstCells.begin(); it != firstCells.end();) {
+        const auto place = std::size_t(it->first);
+        if (code == 0 && place < firstIds.size() && m_cache.RowId(int(place)) == firstIds[place]) {
+            ++it;
+        } else {
+            WipeSecret(it->second[COL_PASSWD]);
+            it = firstCells.erase(it);
+        }
+    }
     if (code == 0 && !m_cache.IsLoaded()) {
         if (!m_cache.CanListAll() || !keywords.trimmed().isEmpty()) {
             // The list keeps its rows until the texts are in.
@@ -492,6 +532,7 @@ int CDlgPasswdQuery::FindAndFill(const QString& keywords)
                 SetTimer(TIMER_LOAD_SEARCH, 0);
             m_bSearchPending = true;
             m_strPendingKeywords = keywords;
+            m_cells.merge(firstCells);
             return 0;
         }
         // Every entry is listed at once; the reading goes on after the list
@@ -509,9 +550,43 @@ int CDlgPasswdQuery::FindAndFill(const QString& keywords)
                                   {code, errText});
     } else {
         m_strListedKeywords = keywords;
-        FillList(std::move(places));
+        FillList(std::move(places), std::exchange(firstCells, {}));
     }
+    for (auto& [place, cells] : firstCells)
+        WipeSecret(cells[COL_PASSWD]);
     return code;
+}
+
+bool CDlgPasswdQuery::ListFirstScreen()
+{
+    if (m_cache.IsOrdered() || !m_cache.MayHoldMore(*g_pSqlite, s_iLoadStepRows))
+        return false;
+    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && IsRevealable();
+    std::unordered_map<int, QStringList> cells;
+    QString errText;
+    const int code = m_cache.ReadHead(
+        *g_pSqlite, s_iFirstScreenRows, CellColumns(m_bPasswdShown),
+        [&](int place, const SqlRowView& row) { cells.emplace(place, CellsOf(row, 3, COL_COUNT)); }, errText);
+    if (code != 0) {
+        for (auto& [place, texts] : cells)
+            WipeSecret(texts[COL_PASSWD]);
+        return false;
+    }
+    std::vector<int> places(std::size_t(m_cache.Count()));
+    std::iota(places.begin(), places.end(), 0);
+    m_firstScreen.clear();
+    for (int place : places)
+        m_firstScreen.push_back(m_cache.RowId(place));
+    // What is listed is not yet the whole answer: actions wait for it, and
+    // the password is copied once, from the whole answer.
+    m_strListedKeywords = QString();
+    m_bSkipNextCopy = 1;
+    FillList(std::move(places), std::move(cells));
+    m_bSearchPending = true;
+    m_strPendingKeywords = QString();
+    if (!readingHeld())
+        SetTimer(TIMER_LOAD_SEARCH, s_iFirstFrameMs);
+    return true;
 }
 
 void CDlgPasswdQuery::LoadSearchStep()
@@ -547,10 +622,17 @@ bool CDlgPasswdQuery::ReadNextStep()
     return m_bSearchPending;
 }
 
-void CDlgPasswdQuery::FillList(std::vector<int> places)
+void CDlgPasswdQuery::FillList(std::vector<int> places, std::unordered_map<int, QStringList> cells)
 {
-    m_bPasswdShown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && IsRevealable();
+    const bool shown = IsDlgButtonChecked(IDC_SHOW_PASSWD) == BST_CHECKED && IsRevealable();
     ForgetCells();
+    // Texts read under another masking are read again.
+    if (shown == m_bPasswdShown)
+        m_cells = std::move(cells);
+    else
+        for (auto& [place, texts] : cells)
+            WipeSecret(texts[COL_PASSWD]);
+    m_bPasswdShown = shown;
     m_places = std::move(places);
     m_bFilling = true;
     m_list.SetItemCountEx(int(m_places.size()));
@@ -575,21 +657,10 @@ const QStringList& CDlgPasswdQuery::RowCells(int row)
     if (m_cells.size() >= s_nCellRows)
         ForgetCells();
     QStringList cells(COL_COUNT);
-    // The password is read only to be shown; a masked list never holds it.
-    const QString sql = FormatText(QStringLiteral("SELECT %s, %s, %s, %s, %s, %s FROM %s WHERE rowid = %s"),
-                                   g_strColTitle, g_strColUserName,
-                                   m_bPasswdShown ? g_strColPasswd : QStringLiteral("NULL"), g_strColURL,
-                                   g_strColEmail, g_strColNotes, g_strTnPwEntry,
-                                   QString::number(m_cache.RowId(place)));
+    const QString sql = FormatText(QStringLiteral("SELECT %s FROM %s WHERE rowid = %s"), CellColumns(m_bPasswdShown),
+                                   g_strTnPwEntry, QString::number(m_cache.RowId(place)));
     QString err;
-    g_pSqlite->ExecSQL_Visit(
-        sql,
-        [&](const SqlRowView& r) {
-            for (int col = 0; col < COL_COUNT && col < r.columns; ++col)
-                if (r.texts[col])
-                    cells[col] = textFromSql(r.texts[col], r.sizes[col]);
-        },
-        err);
+    g_pSqlite->ExecSQL_Visit(sql, [&](const SqlRowView& r) { cells = CellsOf(r, 0, COL_COUNT); }, err);
     return m_cells.emplace(place, std::move(cells)).first->second;
 }
 

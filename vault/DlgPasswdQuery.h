@@ -75,6 +75,10 @@ public:
     static constexpr int s_iLoadStepRows = 4000;
     // What the first reading step waits after every entry has been listed.
     static constexpr int s_iFirstFrameMs = 16;
+    // A vault larger than one reading step first lists this many rows, read
+    // in one statement, and the order of every entry a step later: more rows
+    // than a window shows.
+    static constexpr int s_iFirstScreenRows = 64;
 
     void SetShowPasswdState(int state) { m_bShowPasswd = state; }
     void SetDirectCopyState(int state) { m_bDirectCopy = state; }
@@ -153,7 +157,12 @@ private:
     // again (FALSE).
     BOOL ConfirmToReveal(int checkBoxId);
     BOOL Clicked(UINT code, void (CDlgPasswdQuery::*handler)());
-    void FillList(std::vector<int> places);
+    // `cells`: texts already read, by place.
+    void FillList(std::vector<int> places, std::unordered_map<int, QStringList> cells = {});
+    // At opening: the first rows of a large vault, listed from one read while
+    // the search waits for the order of every entry. False when the vault is
+    // small or the read failed (the ordinary reading then runs and reports).
+    bool ListFirstScreen();
     // The texts of a listed row, read from the vault when first drawn; the
     // password only while passwords are shown.
     const QStringList& RowCells(int row);
@@ -224,6 +233,9 @@ private:
     CSearchCache m_cache;
     std::vector<int> m_places;
     std::unordered_map<int, QStringList> m_cells;
+    // Rowids of the rows listed first at opening, until every entry is listed.
+    std::vector<qint64> m_firstScreen;
+    bool m_bOpening = false;
     bool m_bPasswdShown = false;
     bool m_bSearchPending = false;
     QString m_strPendingKeywords;

@@ -207,6 +207,59 @@ int CSearchCache::BeginLoad(CDbSqlite3& db, QString& errText)
     return 0;
 }
 
+int CSearchCache::ReadHead(CDbSqlite3& db, int rows, const QString& columns,
+                           const std::function<void(int, const SqlRowView&)>& visit, QString& errText)
+{
+    Clear();
+    // The order of the search statement, which the primary key's index
+    // gives without a sort: only the rows shown are looked up in the table.
+    // One row more than shown tells whether the last one ties with the next.
+    struct Row {
+        qint64 rowId;
+        std::string title, user;
+        bool titleNull, userNull;
+    };
+    std::vector<Row> read;
+    int code = db.ExecSQL_Visit(
+        FormatText(QStringLiteral("SELECT rowid, %s, %s, %s FROM %s ORDER BY %s ASC,%s ASC LIMIT %d"), g_strColTitle,
+                   g_strColUserName, columns, g_strTnPwEntry, g_strColTitle, g_strColUserName, rows + 1),
+        [&](const SqlRowView& row) {
+            read.push_back({ToInt64(row.texts[0], row.sizes[0]),
+                            std::string(row.texts[1] ? row.texts[1] : "", std::size_t(row.sizes[1])),
+                            std::string(row.texts[2] ? row.texts[2] : "", std::size_t(row.sizes[2])), !row.texts[1],
+                            !row.texts[2]});
+            if (int(read.size()) <= rows)
+                visit(int(read.size()) - 1, row);
+        },
+        errText);
+    if (code)
+        return Clear(), code;
+    // Entries without title and user name, or tied in the order, are placed
+    // by the statement alone: no head then.
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const Row& r = read[i];
+        const bool tie = i > 0 && read[i - 1].titleNull == r.titleNull && read[i - 1].userNull == r.userNull &&
+                         read[i - 1].title == r.title && read[i - 1].user == r.user;
+        if ((r.titleNull && r.userNull) || tie) {
+            errText = QStringLiteral("the statement orders these entries");
+            return 21;  // SQLITE_MISUSE
+        }
+        if (int(i) < rows)
+            m_rowIds.push_back(r.rowId);
+    }
+    return 0;
+}
+
+bool CSearchCache::MayHoldMore(CDbSqlite3& db, int rows) const
+{
+    qint64 largest = 0;
+    QString err;
+    const int code = db.ExecSQL_Visit(
+        FormatText(QStringLiteral("SELECT max(rowid) FROM %s"), g_strTnPwEntry),
+        [&](const SqlRowView& row) { largest = ToInt64(row.texts[0], row.sizes[0]); }, err);
+    return code == 0 && largest > rows;
+}
+
 void CSearchCache::ListAll(std::vector<int>& places) const
 {
     places.resize(m_rowIds.size());

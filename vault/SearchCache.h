@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,16 @@ public:
     // primary key's index), then the texts, `rows` entries a step.
     int BeginLoad(CDbSqlite3& db, QString& errText);
     int LoadMore(CDbSqlite3& db, int rows, QString& errText);
+    // The first `rows` entries of the statement's order alone, each row given
+    // to `visit` with its place (rowid, title, user name, then `columns`):
+    // what a window shows first, in one statement, before the order of every
+    // entry is read. The places stand until the next BeginLoad. The SQLite
+    // code, 0 = read; not 0 also where only the statement can order them.
+    int ReadHead(CDbSqlite3& db, int rows, const QString& columns,
+                 const std::function<void(int place, const SqlRowView&)>& visit, QString& errText);
+    // The vault may hold more than `rows` entries (the largest rowid, one
+    // look into the table's tree; deleted entries may leave it too high).
+    bool MayHoldMore(CDbSqlite3& db, int rows) const;
     bool IsOrdered() const { return m_bOrdered; }
     bool IsLoaded() const { return m_bLoaded; }
     // Every entry (the result of no keywords) is known from the order alone.

@@ -108,7 +108,14 @@ TEST_F(LargeQueryDlgTest, ALargeVaultIsListedAtOnceAndAKeyTypedWhileItIsReadWait
     HeldReading held;
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
-        // Every entry is listed from the order at once, the texts are read later.
+        // The first screen is listed at once, every entry from the order one
+        // step later, the texts after that.
+        EXPECT_EQ(list(dlg).GetItemCount(), Q::s_iFirstScreenRows);
+        EXPECT_EQ(list(dlg).GetItemText(0, 0), "Bank");
+        EXPECT_EQ(list(dlg).GetItemText(Q::s_iFirstScreenRows - 1, 0),
+                  QString("Site %1").arg(Q::s_iFirstScreenRows - 5, 5, 10, QChar('0')));
+        EXPECT_TRUE(dlg.IsSearchPending());
+        EXPECT_FALSE(dlg.ReadNextStep());
         EXPECT_EQ(list(dlg).GetItemCount(), count + 4);
         EXPECT_EQ(list(dlg).GetItemText(0, 0), "Bank");
         EXPECT_FALSE(dlg.IsSearchReady());
@@ -178,6 +185,43 @@ TEST_F(LargeQueryDlgTest, KeysTypedAheadOfTheAnswerActOnTheAnswerToTheKeywordsBe
     });
 }
 
+// Keys typed the moment the window opens wait for every entry to be listed,
+// and a row whose place another entry took meanwhile is drawn with that
+// entry's texts.
+TEST_F(LargeQueryDlgTest, KeysTypedAtOpeningActOnEveryEntryListedAfterTheFirstScreen)
+{
+    const int count = 2 * Q::s_iLoadStepRows + 500;
+    addSites(count);
+    setSetting("DirectCopy", 1);
+    HeldReading held;
+    Q dlg(0, &m_main);
+    const auto firstTitles = [&](Q& dlg) {
+        QStringList titles;
+        for (int row = 0; row < 5; ++row)
+            titles << list(dlg).GetItemText(row, 0);
+        return titles;
+    };
+    d.RunModal(dlg, [&](CDialogEx&) {
+        ASSERT_EQ(list(dlg).GetItemCount(), Q::s_iFirstScreenRows);
+        EXPECT_EQ(firstTitles(dlg), QStringList({"Bank", "GitHub", "Local", "Mail", "Site 00000"}));
+        // Direct copy copies from the whole answer, once.
+        EXPECT_EQ(clipboard(), "before");
+        d.PressKey(dlg, VK_DOWN);
+        d.PressKey(dlg, VK_DOWN);
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        EXPECT_EQ(clipboard(), "before");
+        add("Aardvark", "zoe", "a-secret");
+        EXPECT_FALSE(dlg.ReadNextStep());
+        ASSERT_EQ(list(dlg).GetItemCount(), count + 5);
+        EXPECT_EQ(firstTitles(dlg), QStringList({"Aardvark", "Bank", "GitHub", "Local", "Mail"}));
+        EXPECT_EQ(list(dlg).GetItemText(1, 1), "alice");
+        EXPECT_EQ(list(dlg).GetItemText(list(dlg).GetNextItem(-1, LVNI_SELECTED), 0), "GitHub");
+        EXPECT_EQ(clipboard(), "gh-secret");
+        EXPECT_TRUE(d.MessageTexts().isEmpty());
+        dlg.EndDialog(IDCANCEL);
+    });
+}
+
 // The measured case: a title typed at once and Ctrl+C at 100,000 entries,
 // with the texts read between events as the window does on its own.
 TEST_F(LargeQueryDlgTest, AHundredThousandEntriesCtrlCTypedAtOnceCopiesTheEntryTypedFor)
@@ -186,7 +230,7 @@ TEST_F(LargeQueryDlgTest, AHundredThousandEntriesCtrlCTypedAtOnceCopiesTheEntryT
     std::unique_ptr<HeldReading> held = std::make_unique<HeldReading>();
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
-        EXPECT_EQ(list(dlg).GetItemCount(), 100004);
+        EXPECT_EQ(list(dlg).GetItemCount(), Q::s_iFirstScreenRows);
         d.Type(dlg, Q::IDC_KEYWORDS, "load-title-054321");
         d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
         EXPECT_EQ(clipboard(), "before");

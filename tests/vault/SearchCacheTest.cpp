@@ -173,6 +173,44 @@ TEST_F(SearchCacheTest, EveryEntryForNoKeywordsExceptThoseWithoutAnyText)
     EXPECT_TRUE(same(QStringLiteral("   ")));
 }
 
+// What a window lists first, read alone, is the statement's first rows, or
+// nothing where only the statement can order them.
+TEST_F(SearchCacheTest, TheFirstRowsReadAloneAreTheStatementsFirstRows)
+{
+    int code = 0;
+    const QStringList expected = statement(QString(), code);
+    ASSERT_EQ(code, 0);
+    const auto head = [&](int rows, QStringList& urls) {
+        QString err;
+        urls.clear();
+        const int read = m_cache.ReadHead(
+            *g_pSqlite, rows, QStringLiteral("URL"),
+            [&](int place, const SqlRowView& row) {
+                EXPECT_EQ(place, urls.size());
+                urls << (row.texts[3] ? textFromSql(row.texts[3], row.sizes[3]) : QStringLiteral("(null)"));
+            },
+            err);
+        QStringList keys;
+        for (int place = 0; place < m_cache.Count(); ++place)
+            keys << m_keyOf.value(m_cache.RowId(place), QStringLiteral("?"));
+        return read == 0 ? keys : QStringList({QStringLiteral("refused")});
+    };
+    QStringList urls;
+    for (int rows : {1, 64, int(expected.size()), int(expected.size()) + 10}) {
+        EXPECT_EQ(head(rows, urls), expected.mid(0, rows)) << rows;
+        EXPECT_EQ(urls.size(), std::min(rows, int(expected.size())));
+        EXPECT_FALSE(m_cache.IsOrdered());
+    }
+    // The read replaces a loaded cache, which reads again from its order.
+    QString err;
+    ASSERT_EQ(m_cache.Load(*g_pSqlite, err), 0);
+    EXPECT_TRUE(same(QString()));
+    // Entries without title and user name tie; the statement places them.
+    ASSERT_EQ(exec("INSERT INTO TnPwEntry VALUES('Common',NULL,NULL,'p','tie-a','','')"), 0);
+    EXPECT_EQ(head(64, urls), QStringList({"refused"}));
+    EXPECT_EQ(m_cache.Count(), 0);
+}
+
 TEST_F(SearchCacheTest, AWriteToTheVaultMakesItStale)
 {
     EXPECT_TRUE(m_cache.IsCurrent(*g_pSqlite));
