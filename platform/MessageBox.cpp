@@ -93,13 +93,24 @@ protected:
         const bool mapped = box && box->windowHandle() && box->windowHandle()->isExposed();
         if (box && (ev->type() == QEvent::Show || (ev->type() == QEvent::Resize && box->isVisible() && !mapped))) {
             QRect area;
-            if (m_owner && m_owner->isVisible())
+            // A box not yet framed is placed by its client area; the window
+            // manager adds its frame around that, as around the owner's, so
+            // the owner's frame margins stand in for the box's own.
+            QMargins frame;
+            if (m_owner && m_owner->isVisible()) {
                 area = m_owner->frameGeometry();
-            else if (QScreen* screen = box->screen())
+                if (!mapped) {
+                    const QRect client = m_owner->geometry();
+                    frame = QMargins(client.left() - area.left(), client.top() - area.top(),
+                                     area.right() - client.right(), area.bottom() - client.bottom());
+                }
+            } else if (QScreen* screen = box->screen()) {
                 area = screen->availableGeometry();
+            }
             if (!area.isEmpty()) {
                 const QSize size = box->frameGeometry().size();
-                box->move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+                box->move(area.center().x() - size.width() / 2 + (frame.left() - frame.right()) / 2,
+                          area.center().y() - size.height() / 2 + (frame.top() - frame.bottom()) / 2);
             }
         }
         return false;
