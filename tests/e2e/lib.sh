@@ -304,14 +304,15 @@ e2e_fake_browser() {
 
 # e2e_first_start NAME PROGRAM: starts PROGRAM as NAME on a fresh folder,
 # takes the first-run dialog's default (Enter) and keeps the vault without a
-# master password (Esc on the offer); prints the main window's id.
+# master password (Esc on the offer); the main window's id is left in
+# E2E_MAIN_WINDOW (not printed: the program must be started in this shell).
 e2e_first_start() {
     e2e_start_program "$1" "$2"
     e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
     e2e_key Return
     e2e_focus "$(e2e_wait_window '^Set Password$' 30)"
     e2e_key Escape
-    e2e_wait_window '^Vaultwick$' 30
+    E2E_MAIN_WINDOW=$(e2e_wait_window '^Vaultwick$' 30)
 }
 
 # e2e_click_main_control WINDOW NAME: clicks a control of the main window

@@ -26,7 +26,7 @@ scenario_main() {
     dir=$(e2e_copy_program_folder "$bin")
 
     # First run: Enter takes the first-run dialog's default; the shipped help page opens.
-    e2e_first_start app "$dir/Vaultwick" >/dev/null
+    e2e_first_start app "$dir/Vaultwick"
     e2e_retry "$E2E_TIMEOUT" test -s "$E2E_OUT/opened-urls" || e2e_fail "no help page on the first run"
     grep -q 'Vaultwick-help.html$' "$E2E_OUT/opened-urls" || e2e_fail "first run opened $(cat "$E2E_OUT/opened-urls")"
     ! grep -q '^http' "$E2E_OUT/opened-urls" || e2e_fail "first run opened a web address"

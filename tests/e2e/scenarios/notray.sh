@@ -25,7 +25,8 @@ scenario_main() {
     dir=$(e2e_copy_program_folder "$bin")
     e2e_fake_browser
 
-    main=$(e2e_first_start app "$dir/Vaultwick")
+    e2e_first_start app "$dir/Vaultwick"
+    main=$E2E_MAIN_WINDOW
     app=$(e2e_pid app)
 
     # Closed without a tray: a notice in front of the window, then the task bar.
