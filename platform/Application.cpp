@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -21,6 +22,13 @@ bool HasDisplay()
     if (connection)
         xcb_disconnect(connection);
     return ok;
+}
+
+xcb_connection_t* X11Connection()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
 }
 
 std::unique_ptr<QCoreApplication> CreateGuiApplication(int& argc, char** argv, const QString& name)

@@ -7,6 +7,7 @@
 #include "foundation/TesselcoreApi.h"
 
 class QCoreApplication;
+struct xcb_connection_t;
 
 namespace platform {
 
@@ -19,5 +20,9 @@ TESSELCORE_API bool HasDisplay();
 // does not quit when its last window hides (the program lives in the tray).
 TESSELCORE_API std::unique_ptr<QCoreApplication> CreateGuiApplication(int& argc, char** argv,
                                                                       const QString& name);
+
+// The X connection of the running GUI application, or null when there is none
+// or it runs on another platform (Wayland, offscreen).
+TESSELCORE_API xcb_connection_t* X11Connection();
 
 } // namespace platform

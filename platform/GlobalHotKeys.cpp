@@ -10,8 +10,8 @@
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
+#include "platform/Application.h"
 #include "platform/PortalShortcuts.h"
-#include <QtGui/qguiapplication_platform.h>
 
 #define XK_MISCELLANY
 #define XK_LATIN1
@@ -88,15 +88,6 @@ uint16_t xModifiers(unsigned hotKeyFlags)
     if (hotKeyFlags & HOTKEYF_ALT)
         mods |= XCB_MOD_MASK_1;
     return mods;
-}
-
-xcb_connection_t* x11Connection()
-{
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!app)
-        return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
 }
 
 template <typename T>
@@ -215,7 +206,7 @@ GlobalHotKeys::GlobalHotKeys(QObject* parent)
         connect(m_impl->portal.get(), &PortalShortcuts::notBound, this, &GlobalHotKeys::notBound);
         return;
     }
-    m_impl->connection = x11Connection();
+    m_impl->connection = X11Connection();
     if (m_impl->connection)
         QCoreApplication::instance()->installNativeEventFilter(m_impl.get());
 }
@@ -236,7 +227,7 @@ GlobalHotKeys::~GlobalHotKeys()
 
 bool GlobalHotKeys::IsAvailable()
 {
-    return x11Connection() != nullptr;
+    return X11Connection() != nullptr;
 }
 
 bool GlobalHotKeys::IsWaylandWithoutPortal() const

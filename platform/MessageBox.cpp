@@ -7,9 +7,11 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
 #include <QThread>
+#include <QWindow>
 
 #include "platform/DialogEx.h"
 #include "platform/WindowFocus.h"
@@ -21,6 +23,23 @@ MessageBoxHandler& currentHandler()
 {
     static MessageBoxHandler handler;
     return handler;
+}
+
+MessageBoxButtonTextSource& buttonTextSource()
+{
+    static MessageBoxButtonTextSource source;
+    return source;
+}
+
+QPushButton* addButton(QMessageBox& box, QMessageBox::StandardButton which, int id)
+{
+    QPushButton* button = box.addButton(which);
+    if (const auto& source = buttonTextSource()) {
+        const QString text = source(id);
+        if (!text.isEmpty())
+            button->setText(text);
+    }
+    return button;
 }
 
 QMessageBox::Icon iconOf(unsigned type)
@@ -60,7 +79,9 @@ void makeRoomForTitle(QMessageBox& box, const QString& title)
 }
 
 // Moves the box, once it has its size, to the middle of its owner or, without
-// one, of the screen.
+// one, of the screen. The box takes its final size in its own show handling,
+// after this filter has seen the Show (a long text is wrapped to a new width
+// then): the resize that follows before the window is mapped moves it again.
 class CentreOnOwner : public QObject {
 public:
     explicit CentreOnOwner(QWidget* owner) : m_owner(owner) {}
@@ -69,15 +90,27 @@ protected:
     bool eventFilter(QObject* obj, QEvent* ev) override
     {
         auto* box = qobject_cast<QWidget*>(obj);
-        if (box && ev->type() == QEvent::Show) {
+        const bool mapped = box && box->windowHandle() && box->windowHandle()->isExposed();
+        if (box && (ev->type() == QEvent::Show || (ev->type() == QEvent::Resize && box->isVisible() && !mapped))) {
             QRect area;
-            if (m_owner && m_owner->isVisible())
+            // A box not yet framed is placed by its client area; the window
+            // manager adds its frame around that, as around the owner's, so
+            // the owner's frame margins stand in for the box's own.
+            QMargins frame;
+            if (m_owner && m_owner->isVisible()) {
                 area = m_owner->frameGeometry();
-            else if (QScreen* screen = box->screen())
+                if (!mapped) {
+                    const QRect client = m_owner->geometry();
+                    frame = QMargins(client.left() - area.left(), client.top() - area.top(),
+                                     area.right() - client.right(), area.bottom() - client.bottom());
+                }
+            } else if (QScreen* screen = box->screen()) {
                 area = screen->availableGeometry();
+            }
             if (!area.isEmpty()) {
                 const QSize size = box->frameGeometry().size();
-                box->move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+                box->move(area.center().x() - size.width() / 2 + (frame.left() - frame.right()) / 2,
+                          area.center().y() - size.height() / 2 + (frame.top() - frame.bottom()) / 2);
             }
         }
         return false;
@@ -108,13 +141,13 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     }
     const unsigned buttons = type & MB_TYPEMASK;
     if (buttons == MB_OKCANCEL) {
-        box.addButton(QMessageBox::Ok);
-        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        addButton(box, QMessageBox::Ok, IDOK);
+        box.setDefaultButton(addButton(box, QMessageBox::Cancel, IDCANCEL));
     } else if (buttons == MB_YESNO) {
-        box.addButton(QMessageBox::Yes);
-        box.setDefaultButton(box.addButton(QMessageBox::No));
+        addButton(box, QMessageBox::Yes, IDYES);
+        box.setDefaultButton(addButton(box, QMessageBox::No, IDNO));
     } else {
-        box.setDefaultButton(box.addButton(QMessageBox::Ok));
+        box.setDefaultButton(addButton(box, QMessageBox::Ok, IDOK));
     }
     makeRoomForTitle(box, title);
     // Centred on its owner: Qt does so on show only while the owner is
@@ -155,6 +188,11 @@ int ShowMessageBox(const QString& text, const QString& caption, unsigned type)
     if (auto& handler = currentHandler())
         return handler(text, caption, type);
     return showReal(text, caption, type);
+}
+
+void SetMessageBoxButtonTextSource(MessageBoxButtonTextSource source)
+{
+    buttonTextSource() = std::move(source);
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)

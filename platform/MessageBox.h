@@ -21,4 +21,11 @@ TESSELCORE_API int ShowMessageBox(const QString& text, const QString& caption = 
 using MessageBoxHandler = std::function<int(const QString& text, const QString& caption, unsigned type)>;
 TESSELCORE_API MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// Where the boxes' buttons get their texts: asked with IDOK, IDCANCEL, IDYES
+// or IDNO each time a box is shown; an empty answer keeps Qt's own text. Qt
+// translates its texts only with translation files the program does not ship,
+// so without a source every box would answer in English.
+using MessageBoxButtonTextSource = std::function<QString(int button)>;
+TESSELCORE_API void SetMessageBoxButtonTextSource(MessageBoxButtonTextSource source);
+
 } // namespace platform

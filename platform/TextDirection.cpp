@@ -12,6 +12,7 @@
 #include <QTextOption>
 #include <QWidget>
 
+#include "platform/AltMnemonics.h"
 #include "platform/DialogHost.h"
 
 namespace platform {
@@ -31,6 +32,14 @@ public:
         if (!(flags & (Qt::TextForceLeftToRight | Qt::TextForceRightToLeft)))
             flags |= text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
         QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
+    }
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_UnderlineShortcut)
+            return MnemonicsShown() ? 1 : 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 
     // List cells likewise: an address like "1111@1111.com" in a right-to-left
@@ -73,6 +82,7 @@ void InstallTextDirectionStyle()
         return;
     installed = new TextDirectionStyle(QApplication::style()->name());
     QApplication::setStyle(installed);
+    WatchAltForMnemonics();
 }
 
 

@@ -11,7 +11,8 @@ namespace platform {
 void SetWindowRightToLeft(const CWnd& wnd, bool rightToLeft);
 bool IsWindowRightToLeft(const CWnd& wnd);
 // Texts of buttons, check boxes and list cells read in the direction of
-// their script (installed once, with the first window).
+// their script, and mnemonics are underlined only while Alt is held
+// (installed once, with the first window).
 void InstallTextDirectionStyle();
 // `text` as drawn in a paragraph of `direction` so that it keeps the order of
 // its own first letter's script: embedded when the two differ.

@@ -7,15 +7,10 @@
 #include <QWindow>
 #include <xcb/xcb.h>
 
+#include "platform/Application.h"
+
 namespace platform {
 namespace {
-
-xcb_connection_t* x11Connection()
-{
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 void setInputFocus(xcb_connection_t* c, QWidget* target)
 {
@@ -38,7 +33,7 @@ protected:
         auto* window = qobject_cast<QWindow*>(obj);
         if (ev->type() != QEvent::Expose || !window || !window->isExposed())
             return false;
-        xcb_connection_t* c = x11Connection();
+        xcb_connection_t* c = X11Connection();
         if (c && m_target && m_target->isVisible() && KeyboardTarget(m_target) == m_target)
             setInputFocus(c, m_target);
         deleteLater();
@@ -79,7 +74,7 @@ void GiveKeyboardTo(QWidget* window)
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         target->raise();
     target->activateWindow();
-    xcb_connection_t* c = x11Connection();
+    xcb_connection_t* c = X11Connection();
     if (!c || target->isMinimized())
         return;
     // Only a mapped window can take the input focus (else BadMatch).

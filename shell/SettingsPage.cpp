@@ -14,9 +14,8 @@ namespace {
 
 const QString kAutoRunName = QStringLiteral("VaultwickStart");
 
-// Index = EnumPwInputFreq; the empty first entry stands for the "only once" radio button.
+// Index + 1 = EnumPwInputFreq; 0, "only once", is the radio button beside.
 const char* const kInputFreqTexts[] = {
-    "",
     "Each Activation (Passwd Query Dialog)",
     "Each Query",
     "10 Seconds From Last Query",
@@ -42,7 +41,7 @@ void CVaultwickDlg::InitComboBoxes()
     freq.ResetContent();
     for (const char* text : kInputFreqTexts)
         freq.AddString(QString::fromUtf8(text));
-    freq.SetCurSel(0);
+    freq.SetCurSel(-1);
 
     CComboBox lang = GetDlgItem(IDC_LANGUAGE);
     CDlgInitSettings::FillLanguageList(lang);
@@ -170,15 +169,15 @@ void CVaultwickDlg::OnChangeLoginPasswd()
 
 // The two radio buttons are groups of their own: a click checks the clicked
 // one only. The switch goes ahead when the other one was the mode, and only
-// with the master password unless the list shows its empty first entry;
-// otherwise the click is undone.
+// with the master password when the list shows a frequency; otherwise the
+// click is undone.
 namespace {
 
 bool RadioSwitchAllowed(CVaultwickDlg& dlg, int clicked, int other)
 {
     if (dlg.IsDlgButtonChecked(other) != BST_CHECKED)
         return false;
-    if (CComboBox(dlg.GetDlgItem(CVaultwickDlg::IDC_INPUT_FREQ)).GetCurSel() >= 1 && !ConfirmMasterPasswd(&dlg)) {
+    if (CComboBox(dlg.GetDlgItem(CVaultwickDlg::IDC_INPUT_FREQ)).GetCurSel() >= 0 && !ConfirmMasterPasswd(&dlg)) {
         dlg.CheckDlgButton(clicked, BST_UNCHECKED);
         return false;
     }
@@ -203,7 +202,18 @@ void CVaultwickDlg::OnRadioInputOther()
     if (!RadioSwitchAllowed(*this, IDC_RADIO_OTHER, IDC_RADIO_ONCE))
         return;
     UpdateData(TRUE);
-    GetDlgItem(IDC_INPUT_FREQ).EnableWindow(TRUE);
+    CWnd freq = GetDlgItem(IDC_INPUT_FREQ);
+    freq.EnableWindow(TRUE);
+    // Nothing chosen yet: the mode would be "only once" under another name.
+    // The choice in the list saves it.
+    if (m_nInputFreq == 0) {
+        freq.SetFocus();
+        platform::ShowMessageBox(GetOtherStrOr(13200, 1320054, QStringLiteral("Choose in the list how often the master "
+                                                                              "password is asked. Nothing is saved "
+                                                                              "until then.")),
+                                 QString(), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     if (g_pPwSettings->UpdatePasswdSetting(g_strColInputFreq, m_nInputFreq, 0))
         ShowSavedNotice();
 }

@@ -333,7 +333,7 @@ void CVaultwickDlg::UpdateData(BOOL saveAndValidate)
     if (saveAndValidate) {
         for (const Check& c : checks)
             *c.member = IsDlgButtonChecked(c.id) == BST_CHECKED ? 1 : 0;
-        m_nInputFreq = freq.GetCurSel() < 0 ? 0 : freq.GetCurSel();
+        m_nInputFreq = IsDlgButtonChecked(IDC_RADIO_OTHER) == BST_CHECKED ? freq.GetCurSel() + 1 : 0;
         if (lang.GetCurSel() >= 0)
             m_strLanguage = lang.GetLBText(lang.GetCurSel());
         m_strDataFolder = GetDlgItemText(IDC_DATA_FOLDER);
@@ -341,8 +341,8 @@ void CVaultwickDlg::UpdateData(BOOL saveAndValidate)
     }
     for (const Check& c : checks)
         CheckDlgButton(c.id, *c.member ? BST_CHECKED : BST_UNCHECKED);
-    if (m_nInputFreq >= 0 && m_nInputFreq < freq.GetCount())
-        freq.SetCurSel(m_nInputFreq);
+    if (m_nInputFreq >= 0 && m_nInputFreq <= freq.GetCount())
+        freq.SetCurSel(m_nInputFreq - 1);
     const int index = lang.FindStringExact(-1, m_strLanguage);
     if (index >= 0)
         lang.SetCurSel(index);

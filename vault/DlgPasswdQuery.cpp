@@ -72,7 +72,7 @@ bool IsPrintableKey(WPARAM vk)
 const QString CDlgPasswdQuery::s_strMask = QStringLiteral("********");
 
 const DialogTemplate CDlgPasswdQuery::s_template = {
-    IDD, "Passwd Query", {0, 0, 470, 330},
+    IDD, "Passwd Query", {0, 0, 470, 334},
     {
         {IDC_KEYWORDS, Control::Edit, "", {7, 7, 396, 14}, Style::GrowRight},
         {IDC_SEARCH, Control::Button, "&Search", {409, 7, 54, 14}, Style::MoveRight},
@@ -94,8 +94,9 @@ const DialogTemplate CDlgPasswdQuery::s_template = {
          Style::Hidden | kNoticeAnchor},
         // Its text names a count: set when shown, from the language file.
         {IDC_NOTICE_UNDO, Control::Static, "", {7, 221, 456, 12}, Style::Hidden | kNoticeAnchor},
-        // Six lines of detail, also in scripts with tall lines (Arabic).
-        {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 88},
+        // Six lines of detail whole, also in scripts with tall lines (Arabic);
+        // a longer note scrolls.
+        {IDC_DETAIL, Control::Edit, "", {7, 235, 456, 92},
          Style::MultiLine | Style::ReadOnly | Style::GrowRight | Style::MoveDown},
     },
     // The list takes the height the user gives the window; the rows below it follow.

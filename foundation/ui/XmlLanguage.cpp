@@ -8,6 +8,7 @@
 #include "foundation/storage/FormatText.h"
 #include "foundation/storage/GlobalSettings.h"
 #include "foundation/storage/Language.h"
+#include "platform/MessageBox.h"
 
 CXmlLanguage* CXmlLanguage::_instance = nullptr;
 CXmlLanguage* g_pXmlLang = nullptr;
@@ -34,16 +35,37 @@ int intAttrOf(const pugi::xml_node& node, const QString& name)
     return node.attribute(name.toStdString().c_str()).as_int(0);
 }
 
+// The standard buttons of every message box, kept with the query window's
+// texts (window 13200): OK, Cancel, Yes, No.
+constexpr int kBoxButtonWnd = 13200;
+int boxButtonTextId(int button)
+{
+    switch (button) {
+    case IDOK: return 1320050;
+    case IDCANCEL: return 1320051;
+    case IDYES: return 1320052;
+    case IDNO: return 1320053;
+    default: return 0;
+    }
+}
+
 } // namespace
 
 CXmlLanguage::CXmlLanguage()
 {
     SetFile(QStringLiteral("Lang_enu.xml"));
     SetSubPath(QString());
+    platform::SetMessageBoxButtonTextSource([this](int button) {
+        QString text;
+        if (const int id = boxButtonTextId(button))
+            GetOtherStr_ByStrId(kBoxButtonWnd, id, text);
+        return text;
+    });
 }
 
 CXmlLanguage::~CXmlLanguage()
 {
+    platform::SetMessageBoxButtonTextSource({});
     if (_instance == this)
         _instance = nullptr;
     if (g_pXmlLang == this)

@@ -17,6 +17,7 @@
 #   e2e_wait_exit app; e2e_expect_eq "$E2E_EXIT_STATUS" 0 "exit status"
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-10}   # default seconds for every wait
+E2E_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)   # the source tree
 E2E_PIDS=()                      # processes to end at clean-up, newest last
 declare -A E2E_PROGRAM_PID=()    # program name -> pid
 declare -A E2E_PROGRAM_IN=()     # program name -> fd of its standard input
@@ -289,6 +290,111 @@ e2e_expect_front() {
 
 e2e_expect_eq() {
     [[ $1 == "$2" ]] || e2e_fail "${3:-value}: expected '$2', got '$1'"
+}
+
+# e2e_fake_browser: a stand-in xdg-open first in PATH records each address
+# the program opens, one a line, in $E2E_OUT/opened-urls (emptied here).
+e2e_fake_browser() {
+    mkdir -p "$E2E_OUT/fakebin"
+    printf '#!/bin/sh\necho "$1" >>"%s/opened-urls"\n' "$E2E_OUT" >"$E2E_OUT/fakebin/xdg-open"
+    chmod +x "$E2E_OUT/fakebin/xdg-open"
+    export PATH="$E2E_OUT/fakebin:$PATH"
+    rm -f "$E2E_OUT/opened-urls"
+}
+
+# e2e_first_start NAME PROGRAM: starts PROGRAM as NAME on a fresh folder,
+# takes the first-run dialog's default (Enter) and keeps the vault without a
+# master password (Esc on the offer); the main window's id is left in
+# E2E_MAIN_WINDOW (not printed: the program must be started in this shell).
+e2e_first_start() {
+    e2e_start_program "$1" "$2"
+    e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
+    e2e_key Return
+    e2e_focus "$(e2e_wait_window '^Set Password$' 30)"
+    e2e_key Escape
+    E2E_MAIN_WINDOW=$(e2e_wait_window '^Vaultwick$' 30)
+}
+
+# e2e_click_main_control WINDOW NAME: clicks a control of the main window
+# near its left end (where a check box has its box), from its template
+# rectangle (dialog units: 7/4 pixel across, 15/8 down).
+e2e_click_main_control() {
+    local window=$1 name=$2 rect x y w h X Y
+    rect=$(grep -E "\{$name, " "$E2E_SOURCE/shell/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
+    [[ -n $rect ]] || e2e_fail "no rectangle for $name"
+    read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
+    # Where the client area starts on the screen, frame or not.
+    X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
+    Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
+    e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
+}
+
+# e2e_hot_key_until_window KEY PATTERN: presses a hot key until the window it
+# opens is shown (the program grabs its keys only once its start-up is
+# through); prints the window's id.
+_e2e_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+e2e_hot_key_until_window() {
+    local key=$1 pattern=$2 i
+    for ((i = 0; i < 15; i++)); do
+        e2e_key "$key"
+        if e2e_retry 2 _e2e_shown "$pattern"; then
+            e2e_wait_window "$pattern"
+            return
+        fi
+    done
+    e2e_fail "$key did not open '$pattern'"
+}
+
+# e2e_quit_from_tray NAME: Exit from the tray menu (its last item), and the
+# program started as NAME ends with status 0.
+e2e_quit_from_tray() {
+    local xy
+    xy=$(e2e_tray_icon_center)
+    # shellcheck disable=SC2086
+    e2e_click $xy 3
+    e2e_wait_window '^Tray menu$' >/dev/null
+    e2e_key Up Return
+    e2e_wait_exit "$1" 20
+    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "$1 exit status"
+}
+
+# e2e_wait_box OWNER WHAT PID: a message box comes up in front of OWNER with
+# the keyboard; the screen is saved as e2e-box-WHAT (spaces as dashes).
+# Prints the box's id.
+_e2e_front_is_not() { [[ $(e2e_front_window) != "$1" ]]; }
+e2e_wait_box() {
+    local box
+    e2e_retry "$E2E_TIMEOUT" _e2e_front_is_not "$1" || e2e_fail "no message box in front: $2"
+    box=$(e2e_front_window)
+    e2e_expect_front "$box" "$2" "$3" >&2
+    e2e_screenshot "e2e-box-${2// /-}" >&2
+    echo "$box"
+}
+
+# e2e_answer_box OWNER WHAT PID [KEY...]: as e2e_wait_box, then the box is
+# answered with KEY (Return).
+e2e_answer_box() {
+    local box
+    box=$(e2e_wait_box "$1" "$2" "$3")
+    shift 3
+    e2e_key "${@:-Return}"
+    echo "$box"
+}
+
+# e2e_expect_centred WINDOW OWNER WHAT: the middle of WINDOW is that of OWNER
+# (within 4 pixels each way).
+_e2e_centre_of() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+}
+e2e_expect_centred() {
+    local x y ox oy
+    read -r x y <<<"$(_e2e_centre_of "$1")"
+    read -r ox oy <<<"$(_e2e_centre_of "$2")"
+    ((x - ox <= 4 && ox - x <= 4 && y - oy <= 4 && oy - y <= 4)) ||
+        e2e_fail "$3: its middle is at $x,$y, its owner's at $ox,$oy"
+    e2e_log "$3: centred on its owner ($x,$y)"
 }
 
 e2e_cleanup() {

@@ -37,7 +37,7 @@ struct SeenBox {
 };
 
 // Shows one real box in front of `owner` and reads it while it is up.
-SeenBox ShowAndRead(QWidget* owner, const QString& title, unsigned type)
+SeenBox ShowAndRead(QWidget* owner, const QString& title, unsigned type, const QString& text = QStringLiteral("Short."))
 {
     SeenBox seen;
     owner->show();
@@ -56,7 +56,7 @@ SeenBox ShowAndRead(QWidget* owner, const QString& title, unsigned type)
             seen.defaultButton = box->defaultButton()->text();
         box->done(QMessageBox::Cancel);
     });
-    platform::ShowMessageBox(QStringLiteral("Short."), title, type);
+    platform::ShowMessageBox(text, title, type);
     return seen;
 }
 
@@ -83,6 +83,14 @@ TEST(MessageBox, ShowsTheIconOfItsKindIsAsWideAsItsTitleAndSitsOnItsOwner)
     // Without a kind: a plain notice warns, a choice asks.
     EXPECT_EQ(ShowAndRead(&owner, "n", MB_OK).icon, QMessageBox::Warning);
     EXPECT_EQ(ShowAndRead(&owner, "c", MB_OKCANCEL).icon, QMessageBox::Question);
+    // A text long enough to be wrapped: the box gets its width while it is
+    // shown, and still sits on the middle of its owner (the CSV warning).
+    const SeenBox wrapped =
+        ShowAndRead(&owner, "w", MB_OKCANCEL,
+                    QStringLiteral("The CSV file holds every password of the vault as plain text: anyone who gets the "
+                                   "file can read them. Keep it safe and delete it when it is no longer needed.\nExport now?"));
+    EXPECT_LE(std::abs(wrapped.frame.center().x() - owner.frameGeometry().center().x()), 1) << wrapped.frame.x();
+    EXPECT_LE(std::abs(wrapped.frame.center().y() - owner.frameGeometry().center().y()), 1) << wrapped.frame.y();
     owner.hide();
     platform::SetMessageBoxHandler(guard);
 }

@@ -61,7 +61,8 @@ TEST_F(SettingsPageTest, WithoutLoginPasswordTheGroupIsDisabledAndTheRadioFollow
             EXPECT_FALSE(Enabled(dlg, id)) << id;
         EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_ONCE));
         EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_OTHER));
-        EXPECT_EQ(CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetCount(), 10);
+        EXPECT_EQ(CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetCount(), 9);
+        EXPECT_EQ(FreqIndex(dlg), -1);
 
         // A stored frequency shows as the other radio, still disabled.
         dlg.m_nInputFreq = 3;
@@ -83,7 +84,7 @@ TEST_F(SettingsPageTest, WithoutLoginPasswordTheGroupIsDisabledAndTheRadioFollow
     });
 }
 
-TEST_F(SettingsPageTest, FrequencyChangesNeedTheMasterPasswordExceptFromTheEmptyEntry)
+TEST_F(SettingsPageTest, AFrequencyIsSavedOnlyOnceChosenAndOnlyWithTheMasterPassword)
 {
     PrepareProgramFolder({.masterPasswd = QString("pw 'x' %s")});
     ScriptedLogin login(QString("pw 'x' %s"));
@@ -94,24 +95,30 @@ TEST_F(SettingsPageTest, FrequencyChangesNeedTheMasterPasswordExceptFromTheEmpty
         ASSERT_TRUE(Enabled(dlg, D::IDC_RADIO_OTHER));
         EXPECT_FALSE(Enabled(dlg, D::IDC_INPUT_FREQ));
 
-        // The list shows its empty first entry: no password asked, 0 stored.
+        // Nothing chosen in the list: no password asked, nothing saved, and
+        // the user is told to choose (not "saved").
+        EXPECT_EQ(FreqIndex(dlg), -1);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_FALSE(CComboBox(dlg.GetDlgItem(D::IDC_INPUT_FREQ)).GetLBText(i).isEmpty()) << i;
         m_driver.Click(dlg, D::IDC_RADIO_OTHER);
         EXPECT_TRUE(Checked(dlg, D::IDC_RADIO_OTHER));
         EXPECT_FALSE(Checked(dlg, D::IDC_RADIO_ONCE));
         EXPECT_TRUE(Enabled(dlg, D::IDC_INPUT_FREQ));
         EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
-        ExpectSavedNotice(dlg);
+        ExpectNoNotice(dlg);
+        EXPECT_TRUE(m_driver.LastMessage().startsWith("Choose in the list")) << m_driver.LastMessage().toStdString();
+        m_driver.ClearMessages();
 
-        // "Each Query" asks; cancelling puts the empty entry back and stores nothing.
+        // "Each Query" asks; cancelling leaves the list without a choice and stores nothing.
         m_driver.AnswerNextDialog(IDCANCEL);
-        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 2);
-        EXPECT_EQ(FreqIndex(dlg), 0);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 1);
+        EXPECT_EQ(FreqIndex(dlg), -1);
         EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
         ExpectNoNotice(dlg);
 
         ConfirmNextWith("pw 'x' %s");
-        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 2);
-        EXPECT_EQ(FreqIndex(dlg), 2);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 1);
+        EXPECT_EQ(FreqIndex(dlg), 1);
         EXPECT_EQ(StoredVault(g_strColInputFreq), 2);
         ExpectSavedNotice(dlg);
 
@@ -149,8 +156,8 @@ TEST_F(SettingsPageTest, AWrongConfirmationThenCancelLeavesTheVaultOpenAndTheFre
         Settle(dlg);
         m_driver.Click(dlg, D::IDC_RADIO_OTHER);
         MistypeThenCancelNext("wrong");
-        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
-        EXPECT_EQ(FreqIndex(dlg), 0);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 4);
+        EXPECT_EQ(FreqIndex(dlg), -1);
         EXPECT_TRUE(g_pSqlite->IsLoggedIn());
         EXPECT_EQ(StoredVault(g_strColInputFreq), 0);
         dlg.OnTrayCommand(IDCANCEL);
@@ -200,12 +207,12 @@ TEST_F(SettingsPageTest, SetChangeAndRemoveStayLoggedInAndATypingErrorBreaksNoth
         // Right after the change: a wrong password, then Cancel.
         m_driver.Click(dlg, D::IDC_RADIO_OTHER);
         MistypeThenCancelNext("tow");
-        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 5);
-        EXPECT_EQ(FreqIndex(dlg), 0);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 4);
+        EXPECT_EQ(FreqIndex(dlg), -1);
         m_driver.ClearMessages();
         // Every later save still works.
         ConfirmNextWith("two");
-        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 1);
+        m_driver.SelectComboItem(dlg, D::IDC_INPUT_FREQ, 0);
         EXPECT_EQ(StoredVault(g_strColInputFreq), 1);
         m_driver.Click(dlg, D::IDC_START_MINI);
         EXPECT_EQ(m_driver.MessageTexts(), QStringList());

@@ -3,9 +3,12 @@
 // mark keeps the mark at its end (the left), not at the right.
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QPushButton>
 #include <QStyleOptionViewItem>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/TextDirection.h"
@@ -69,6 +72,56 @@ TEST(TextDirection, ListCellsKeepTheOrderOfTheirOwnScript)
     EXPECT_EQ(platform::TextInOwnDirection("1@b.com", Qt::RightToLeft), QString(QChar(0x202A)) + "1@b.com" + QChar(0x202C));
     EXPECT_EQ(platform::TextInOwnDirection(arabic, Qt::LeftToRight), QChar(0x202B) + arabic + QChar(0x202C));
     EXPECT_EQ(platform::TextInOwnDirection(QString(), Qt::RightToLeft), QString());
+}
+
+void SendAlt(QWidget* target, bool press)
+{
+    QKeyEvent key(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Alt,
+                  press ? Qt::NoModifier : Qt::AltModifier);
+    QApplication::sendEvent(target, &key);
+}
+
+// An underline under a mnemonic cuts through joined Arabic letters: it is
+// drawn only while Alt is held, and Alt+letter presses the button all the time.
+TEST(TextDirection, MnemonicsAreUnderlinedOnlyWhileAltIsHeld)
+{
+    platform::InstallTextDirectionStyle();
+    QWidget window;
+    window.setLayoutDirection(Qt::RightToLeft);
+    window.resize(300, 120);
+    const QString yes = QString::fromUtf8("\u0646\u0639\u0645");
+    auto* marked = new QPushButton(QStringLiteral("&") + yes, &window);
+    auto* plain = new QPushButton(yes, &window);
+    auto* latin = new QPushButton(QStringLiteral("&Yes"), &window);
+    for (QPushButton* b : {marked, plain, latin}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedSize(120, 32);
+    }
+    plain->move(0, 40);
+    latin->move(0, 80);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    const auto same = [&] { return marked->grab().toImage() == plain->grab().toImage(); };
+
+    EXPECT_TRUE(same());
+    SendAlt(marked, true);
+    EXPECT_FALSE(same());
+    SendAlt(marked, false);
+    EXPECT_TRUE(same());
+    // Held, then the window loses the keyboard before the release arrives.
+    SendAlt(marked, true);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(&window, &deactivate);
+    EXPECT_TRUE(same());
+
+    int pressed = 0;
+    QObject::connect(latin, &QPushButton::clicked, [&] { ++pressed; });
+    QTest::keyClick(&window, Qt::Key_Y, Qt::AltModifier);
+    // A mnemonic presses the button and lets it go a moment later, as a click.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pressed == 1; }));
+    // Alt let go with the letter: the underlines are gone again.
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut), 0);
 }
 
 } // namespace

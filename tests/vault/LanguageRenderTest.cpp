@@ -10,6 +10,15 @@
 #include "vault/DlgPwGenOptions.h"
 #include "vault/DlgSetPasswd.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "platform/MessageBox.h"
+
 namespace {
 
 class LanguageRenderTest : public QueryDlgTest {
@@ -73,6 +82,46 @@ TEST_F(LanguageRenderTest, QueryWindowWhileThePasswordIsDueFitsEveryLanguage)
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
 }
 
+// The six lines of an entry's detail show whole in every language (Arabic
+// lines are tall); a longer note gets a scroll bar instead of being cut off.
+TEST_F(LanguageRenderTest, QueryDetailShowsSixLinesWholeAndScrollsALongerNote)
+{
+    add("Six lines", "alice@example.org", "s3cret", "https://bank.example.org/login", "alice@example.org",
+        "PIN at home");
+    add("Long note", "bob", "pw", "", "", "one\ntwo\nthree\nfour\nfive\nsix");
+    for (int lang = LANG_ENU; lang < g_iLangNum; ++lang) {
+        CBaseResizeAndMultiLang::s_eLanguage = ENUM_LANGUAGE(lang);
+        CBaseResizeAndMultiLang::GetPageTitles();
+        const QString code = GetLangFile(lang).mid(5, 3);
+        CDlgPasswdQuery dlg(0, &m_main);
+        d.RunModal(dlg, [&](CDialogEx&) {
+            auto* detail = qobject_cast<QPlainTextEdit*>(dlg.GetDlgItem(CDlgPasswdQuery::IDC_DETAIL).GetWidget());
+            const QStringList titles = column(dlg, 0);
+            for (const QString title : {QStringLiteral("Six lines"), QStringLiteral("Long note")}) {
+                const int row = int(titles.indexOf(title));
+                if (!detail || row < 0) {
+                    ADD_FAILURE() << "no detail or no row " << title.toStdString();
+                    break;
+                }
+                d.SelectListRow(dlg, CDlgPasswdQuery::IDC_LIST, row);
+                d.ProcessEvents();
+                const QScrollBar* bar = detail->verticalScrollBar();
+                const bool longNote = title == "Long note";
+                EXPECT_TRUE(d.SaveScreenshot(dlg, QStringLiteral("%1/detail-%2-%3.png")
+                                                      .arg(m_dir, longNote ? "long" : "six", code)));
+                if (longNote) {
+                    EXPECT_GT(bar->maximum(), 0) << code.toStdString();
+                    EXPECT_TRUE(bar->isVisible()) << code.toStdString();
+                } else {
+                    EXPECT_EQ(detail->toPlainText().count('\n'), 5) << code.toStdString();
+                    EXPECT_EQ(bar->maximum(), 0) << code.toStdString() << ": six lines do not show whole";
+                }
+            }
+            dlg.EndDialog(IDCANCEL);
+        });
+    }
+}
+
 TEST_F(LanguageRenderTest, EntryEditorFitsEveryLanguage)
 {
     const QStringList clipped = RenderAll<CDlgEditEntry>("editor", [] { return std::make_unique<CDlgEditEntry>(); });
@@ -93,6 +142,77 @@ TEST_F(LanguageRenderTest, GeneratorOptionsAndPasswordPromptsFitEveryLanguage)
                    int(CDlgChangePasswd::IDC_SHOW_PASSWD)})
         clipped += prompts.filter(QStringLiteral(": %1 ").arg(id));
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join('\n').toStdString();
+}
+
+// The buttons of the box that comes up while `show` runs, from the right or
+// the left as they stand; the box is answered with its last button and saved.
+QStringList ReadBoxButtons(const QString& png, const std::function<void()>& show)
+{
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            ADD_FAILURE() << "no box";
+            return;
+        }
+        for (QAbstractButton* b : box->buttons())
+            texts << b->text();
+        box->grab().save(png);
+        box->done(QMessageBox::No);
+    });
+    show();
+    texts.sort();
+    return texts;
+}
+
+QStringList Sorted(QStringList texts)
+{
+    texts.sort();
+    return texts;
+}
+
+// Qt's own button texts are English without translation files the program
+// does not ship: every box, the editor's discard question among them, must
+// carry the language file's texts.
+TEST_F(LanguageRenderTest, MessageBoxButtonsSpeakTheLanguageOfTheWindows)
+{
+    const platform::MessageBoxHandler guard = platform::SetMessageBoxHandler({});
+    const auto langText = [](int id) {
+        QString text;
+        EXPECT_TRUE(g_pXmlLang->GetOtherStr_ByStrId(13200, id, text)) << id;
+        return text;
+    };
+    for (int lang = LANG_ENU; lang < g_iLangNum; ++lang) {
+        CBaseResizeAndMultiLang::s_eLanguage = ENUM_LANGUAGE(lang);
+        CBaseResizeAndMultiLang::GetPageTitles();
+        const QString code = GetLangFile(lang).mid(5, 3);
+        QString ok, cancel, yes, no;
+        CDlgEditEntry editor;
+        QStringList question;
+        d.RunModal(editor, [&](CDialogEx&) {
+            // The window has loaded its language file.
+            ok = langText(1320050), cancel = langText(1320051), yes = langText(1320052), no = langText(1320053);
+            if (lang != LANG_ENU) {
+                EXPECT_NE(yes, QStringLiteral("&Yes")) << code.toStdString();
+            }
+            d.SetText(editor, CDlgEditEntry::IDC_TITLE, QStringLiteral("typed"));
+            question = ReadBoxButtons(QStringLiteral("%1/box-discard-%2.png").arg(m_dir, code),
+                                      [&] { d.Click(editor, IDCANCEL); });
+            // No keeps the editor and what was typed.
+            EXPECT_EQ(editor.GetDlgItemText(CDlgEditEntry::IDC_TITLE), QStringLiteral("typed")) << code.toStdString();
+            editor.EndDialog(IDCANCEL);
+        });
+        EXPECT_EQ(question, Sorted({yes, no})) << code.toStdString();
+        EXPECT_EQ(ReadBoxButtons(QStringLiteral("%1/box-okcancel-%2.png").arg(m_dir, code),
+                                 [] { platform::ShowMessageBox("?", {}, MB_OKCANCEL | MB_ICONQUESTION); }),
+                  Sorted({ok, cancel}))
+            << code.toStdString();
+        EXPECT_EQ(ReadBoxButtons(QStringLiteral("%1/box-ok-%2.png").arg(m_dir, code),
+                                 [] { platform::ShowMessageBox("!", {}, MB_OK | MB_ICONWARNING); }),
+                  QStringList{ok})
+            << code.toStdString();
+    }
+    platform::SetMessageBoxHandler(guard);
 }
 
 } // namespace

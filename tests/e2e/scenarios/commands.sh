@@ -7,18 +7,11 @@
 # Arguments: the program (bin/Vaultwick of the build, or /usr/bin/Vaultwick)
 # and "portable" or "installed".
 
-fake_browser() {
-    mkdir -p "$E2E_OUT/fakebin"
-    printf '#!/bin/sh\necho "$1" >>"%s/opened-urls"\n' "$E2E_OUT" >"$E2E_OUT/fakebin/xdg-open"
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
-}
-
 _clipboard_is() { [[ $(e2e_clipboard) == "$1" ]]; }
 
 scenario_main() {
     local program=$1 layout=$2 status query editor main config data
-    fake_browser
+    e2e_fake_browser
     if [[ $layout == portable ]]; then
         program="$(e2e_copy_program_folder "$(dirname "$program")")/Vaultwick"
     fi

@@ -9,7 +9,6 @@
 
 readonly MASTER='Focu5 m4ster#' PW='f0cus-Pw!x'
 
-_fo_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 _fo_clipboard_is() { [[ $(e2e_clipboard) == "$1" ]]; }
 _fo_clipboard_empty() { [[ -z $(e2e_clipboard) ]]; }
 
@@ -25,23 +24,11 @@ fo_expect_focus() {
     e2e_log "$2: keyboard in place"
 }
 
-fo_hot_key() {
-    local key=$1 pattern=$2 i
-    for ((i = 0; i < 15; i++)); do
-        e2e_key "$key"
-        if e2e_retry 2 _fo_shown "$pattern"; then
-            e2e_wait_window "$pattern"
-            return
-        fi
-    done
-    e2e_fail "$key did not open '$pattern'"
-}
-
 # The master password, if the query window asks for it now (it may ask when
 # it opens, or at the action that needs it).
 fo_answer_prompt() {
     local prompt
-    while e2e_retry "${1:-2}" _fo_shown '^Confirm Password$'; do
+    while e2e_retry "${1:-2}" _e2e_shown '^Confirm Password$'; do
         prompt=$(e2e_wait_window '^Confirm Password$')
         fo_expect_focus "$prompt" "master-password prompt"
         e2e_type "$MASTER"
@@ -54,7 +41,7 @@ fo_answer_prompt() {
 fo_open_query() {
     local query
     # The password may be asked before the window shows.
-    fo_hot_key alt+q '^(Passwd Query|Confirm Password)$' >/dev/null
+    e2e_hot_key_until_window alt+q '^(Passwd Query|Confirm Password)$' >/dev/null
     fo_answer_prompt
     query=$(e2e_wait_window '^Passwd Query$')
     fo_expect_focus "$query" "query window"
@@ -65,23 +52,9 @@ fo_open_query() {
     echo "$query"
 }
 
-click_main_control() {
-    local window=$1 name=$2 rect x y w h
-    rect=$(grep -E "\{$name, " "$SHELL_SOURCE/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
-    [[ -n $rect ]] || e2e_fail "no rectangle for $name"
-    read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
-    X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
-    Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
-    e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
-}
-
 scenario_main() {
     local bin=$1 dir app main editor query box set i start
-    SHELL_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../shell" && pwd)
-    mkdir -p "$E2E_OUT/fakebin"
-    printf '#!/bin/sh\nexit 0\n' >"$E2E_OUT/fakebin/xdg-open"
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
+    e2e_fake_browser
     dir=$(e2e_copy_program_folder "$bin")
 
     # First start: the first-run dialog, then the master password at once.
@@ -96,7 +69,7 @@ scenario_main() {
     e2e_key Tab
     e2e_type 'abc'
     e2e_key Return
-    e2e_retry "$E2E_TIMEOUT" _fo_shown '^Vaultwick$' || e2e_fail "no warning for a weak master password"
+    e2e_retry "$E2E_TIMEOUT" _e2e_shown '^Vaultwick$' || e2e_fail "no warning for a weak master password"
     e2e_screenshot focus-weak-warning
     e2e_key Return
     fo_expect_focus "$set" "set-password window after the warning"
@@ -111,15 +84,18 @@ scenario_main() {
     [[ $(head -c 15 "$dir/Sqlite.db" | tr -d '\0') != 'SQLite format 3' ]] || e2e_fail "the vault is plain SQLite"
 
     # The password asked at each activation of the query window.
-    click_main_control "$main" IDC_RADIO_OTHER
-    click_main_control "$main" IDC_INPUT_FREQ
+    e2e_click_main_control "$main" IDC_RADIO_OTHER
+    # Nothing chosen in the list yet: the program says so and saves nothing.
+    e2e_answer_box "$main" "choose a frequency" "$app" >/dev/null
+    fo_expect_focus "$main" "settings window after the notice"
+    e2e_click_main_control "$main" IDC_INPUT_FREQ
     e2e_key Down Return
     fo_answer_prompt 10
     fo_expect_focus "$main" "settings window after the confirmation"
 
     # An entry, added with Alt+A; its password copied out of the editor is
     # cleared as the query window's copies are.
-    editor=$(fo_hot_key alt+a '^Entry$')
+    editor=$(e2e_hot_key_until_window alt+a '^Entry$')
     fo_expect_focus "$editor" "editor"
     e2e_type 'focus mail'
     e2e_key Tab
@@ -139,7 +115,7 @@ scenario_main() {
     ((SECONDS - start >= 9)) || e2e_fail "the editor's copy was cleared after $((SECONDS - start)) s"
 
     # Alt+A, a title typed, Alt+Q, the password: the keys go to the query window.
-    editor=$(fo_hot_key alt+a '^Entry$')
+    editor=$(e2e_hot_key_until_window alt+a '^Entry$')
     e2e_type 'half typed'
     query=$(fo_open_query)
     e2e_key ctrl+c

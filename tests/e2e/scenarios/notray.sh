@@ -20,38 +20,19 @@ _tray_panel_wide() {
     ((WIDTH > 16))
 }
 
-quit_from_tray() {
-    local xy
-    xy=$(e2e_tray_icon_center)
-    # shellcheck disable=SC2086
-    e2e_click $xy 3
-    e2e_wait_window '^Tray menu$' >/dev/null
-    e2e_key Up Return
-    e2e_wait_exit app 20
-    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "exit status"
-}
-
 scenario_main() {
     local bin=$1 dir main box app
     dir=$(e2e_copy_program_folder "$bin")
-    mkdir -p "$E2E_OUT/fakebin"
-    printf '#!/bin/sh\necho "$1" >>"%s/opened-urls"\n' "$E2E_OUT" >"$E2E_OUT/fakebin/xdg-open"
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
+    e2e_fake_browser
 
-    e2e_start_program app "$dir/Vaultwick"
+    e2e_first_start app "$dir/Vaultwick"
+    main=$E2E_MAIN_WINDOW
     app=$(e2e_pid app)
-    e2e_focus "$(e2e_wait_window '^Init Settings$' 30)"
-    e2e_key Return
-    # The master password offered next: Esc keeps the vault without one.
-    e2e_focus "$(e2e_wait_window '^Set Password$' 30)"
-    e2e_key Escape
-    main=$(e2e_wait_window '^Vaultwick$' 30)
 
     # Closed without a tray: a notice in front of the window, then the task bar.
     e2e_expect_front "$main" "main window" "$app"
     e2e_key alt+F4
-    e2e_retry "$E2E_TIMEOUT" _front_is_not "$main" || e2e_fail "no notice about the missing tray"
+    e2e_retry "$E2E_TIMEOUT" _e2e_front_is_not "$main" || e2e_fail "no notice about the missing tray"
     box=$(e2e_front_window)
     e2e_expect_eq "$(xdotool getwindowname "$box")" Vaultwick "title of the notice"
     e2e_screenshot notray-notice
@@ -83,7 +64,7 @@ scenario_main() {
     e2e_start_tray_host
     e2e_retry 10 _tray_panel_wide || e2e_fail "the icon did not come back to the restarted tray"
     e2e_screenshot notray-tray-back
-    quit_from_tray
+    e2e_quit_from_tray app
 
     # A start that would start hidden (the default after the first run)
     # shows the window minimised while there is no tray.
@@ -93,6 +74,5 @@ scenario_main() {
     expect_state "$(_first_window_of_app)" Iconic "a hidden start without a tray"
 }
 
-_front_is_not() { [[ $(e2e_front_window) != "$1" ]]; }
 # The window manager's client of the program (Qt keeps hidden windows of the same name).
 _first_window_of_app() { e2e_stacking_of "$(e2e_pid app)" | head -n1 | grep .; }

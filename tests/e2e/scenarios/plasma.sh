@@ -29,10 +29,7 @@ alt_q_until_query() {
 scenario_main() {
     local bin=$1 platform=$2 dir start
     dir=$(e2e_copy_program_folder "$bin")
-    mkdir -p "$E2E_OUT/fakebin"
-    printf '#!/bin/sh\necho "$1" >>"%s/opened-urls"\n' "$E2E_OUT" >"$E2E_OUT/fakebin/xdg-open"
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
+    e2e_fake_browser
 
     plasma_start_program app "$platform" "$dir/Vaultwick"
     plasma_wait_active '^Init Settings$' 30

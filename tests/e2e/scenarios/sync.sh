@@ -13,13 +13,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/../syncthing_lib.sh"
 
 declare -A DEV_DISPLAY DEV_DIR
 
-fake_browser() {
-    mkdir -p "$E2E_OUT/fakebin"
-    printf '#!/bin/sh\nexit 0\n' >"$E2E_OUT/fakebin/xdg-open"
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
-}
-
 # on DEVICE COMMAND...: runs a command with that device's display and home.
 on() {
     local dev=$1
@@ -103,7 +96,7 @@ has_conflict_copy() { compgen -G "${DEV_DIR[$1]}/Sqlite.sync-conflict-*.db" >/de
 scenario_main() {
     local bin=$1 t0 t1 dev
     declare -gA MAIN ANSWERED
-    fake_browser
+    e2e_fake_browser
     DEV_DISPLAY[a]=$DISPLAY
     e2e_start_display
     DEV_DISPLAY[b]=$DISPLAY

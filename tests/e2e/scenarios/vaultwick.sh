@@ -12,68 +12,11 @@
 
 readonly PASSWD='Tr0ub4dor&3 e2e' MASTER='m4ster Pw#e2e'
 
-# Where the browser would have been started: a stand-in xdg-open records it.
-fake_browser() {
-    mkdir -p "$E2E_OUT/fakebin"
-    cat >"$E2E_OUT/fakebin/xdg-open" <<EOS
-#!/bin/sh
-echo "\$1" >>"$E2E_OUT/opened-urls"
-EOS
-    chmod +x "$E2E_OUT/fakebin/xdg-open"
-    export PATH="$E2E_OUT/fakebin:$PATH"
-    rm -f "$E2E_OUT/opened-urls"
-}
-
-# Clicks a control of the main window near its left end (where a check box
-# has its box), from its template rectangle (dialog units: 7/4 pixel across,
-# 15/8 down).
-click_main_control() {
-    local window=$1 name=$2 rect x y w h
-    rect=$(grep -E "\{$name, " "$SHELL_SOURCE/MainTemplate.cpp" | grep -oE '\{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' | head -n1)
-    [[ -n $rect ]] || e2e_fail "no rectangle for $name"
-    read -r x y w h <<<"$(tr -d '{},' <<<"$rect")"
-    # Where the client area starts on the screen, frame or not.
-    X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
-    Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
-    e2e_click $((X + (x + 5) * 7 / 4)) $((Y + (y + h / 2) * 15 / 8))
-}
-
-_window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-
-# Presses a hot key until the window it opens is shown: the program grabs its
-# keys only once its start-up is through.
-hot_key_until_window() {
-    local key=$1 pattern=$2 i
-    for ((i = 0; i < 15; i++)); do
-        e2e_key "$key"
-        if e2e_retry 2 _window_shown "$pattern"; then
-            e2e_wait_window "$pattern"
-            return
-        fi
-    done
-    e2e_fail "$key did not open '$pattern'"
-}
-
-_front_is_not() { [[ $(e2e_front_window) != "$1" ]]; }
-
 _clipboard_empty() { [[ -z $(e2e_clipboard) ]]; }
 
-# Exit from the tray menu (its last item, E&xit).
-quit_from_tray() {
-    local xy
-    xy=$(e2e_tray_icon_center)
-    # shellcheck disable=SC2086
-    e2e_click $xy 3
-    e2e_wait_window '^Tray menu$' >/dev/null
-    e2e_key Up Return
-    e2e_wait_exit "$1" 20
-    e2e_expect_eq "$E2E_EXIT_STATUS" 0 "$1 exit status"
-}
-
 scenario_main() {
-    local bin=$1 dir main editor query login start box init confirm app
-    SHELL_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../shell" && pwd)
-    fake_browser
+    local bin=$1 dir main editor query login start box init confirm app chooser
+    e2e_fake_browser
     dir=$(e2e_copy_program_folder "$bin")
 
     # First run: the first-run dialog, OK, the main window and the welcome page.
@@ -92,13 +35,27 @@ scenario_main() {
     e2e_expect_eq "$(wc -l <"$E2E_OUT/opened-urls")" 1 "welcome pages opened"
     e2e_screenshot settings "$main"
 
+    # A CSV export warns first; the warning stands in the middle of the
+    # window it belongs to, and Esc exports nothing.
+    e2e_focus "$main"
+    e2e_key alt+x
+    chooser=$(e2e_wait_window '^Save As$')
+    e2e_key ctrl+a
+    e2e_type "$E2E_OUT/plain.csv"
+    e2e_key Return
+    e2e_wait_no_window '^Save As$'
+    box=$(e2e_wait_box "$main" "plain-text warning" "$app")
+    e2e_expect_centred "$box" "$main" "plain-text warning"
+    e2e_key Escape
+    [[ ! -e $E2E_OUT/plain.csv ]] || e2e_fail "Esc on the warning exported the file"
+
     # Alt+A: the editor; an entry typed and saved.
     e2e_key alt+a
     editor=$(e2e_wait_window '^Entry$')
     e2e_expect_front "$editor" "editor" "$app"
     # Alt+Enter on empty fields: the refusal comes up above the editor.
     e2e_key alt+Return
-    e2e_retry "$E2E_TIMEOUT" _front_is_not "$editor" || e2e_fail "no message box in front of the editor"
+    e2e_retry "$E2E_TIMEOUT" _e2e_front_is_not "$editor" || e2e_fail "no message box in front of the editor"
     box=$(e2e_front_window)
     e2e_expect_front "$box" "message box of the editor" "$app"
     e2e_screenshot e2e-editor-refusal
@@ -146,7 +103,7 @@ scenario_main() {
     kill -0 "$(e2e_pid app)" || e2e_fail "the first instance ended"
 
     # A master password through the settings page.
-    click_main_control "$main" IDC_NEED_LOGIN_PASSWD
+    e2e_click_main_control "$main" IDC_NEED_LOGIN_PASSWD
     box=$(e2e_wait_window '^Set Password$')
     e2e_expect_front "$box" "set-password dialog" "$app"
     e2e_focus "$box"
@@ -156,7 +113,7 @@ scenario_main() {
     e2e_key Return
     e2e_wait_no_window '^Set Password$'
     # The password was just given: Alt+Q asks nothing.
-    query=$(hot_key_until_window alt+q '^Passwd Query$')
+    query=$(e2e_hot_key_until_window alt+q '^Passwd Query$')
     _e2e_no_window '^(Login|Confirm Password)$' || e2e_fail "asked again right after the password was set"
     e2e_expect_front "$query" "query window after the password was set" "$app"
     if [[ -n ${E2E_WM:-} ]]; then
@@ -181,8 +138,10 @@ scenario_main() {
     # Asked at each activation: not when the window opens, but when the user
     # acts. Keywords typed at human speed stay keywords, no prompt comes up
     # by itself, and Enter asks once, in front, then searches what was typed.
-    click_main_control "$main" IDC_RADIO_OTHER
-    click_main_control "$main" IDC_INPUT_FREQ
+    e2e_click_main_control "$main" IDC_RADIO_OTHER
+    # Nothing chosen in the list yet: the program says so and saves nothing.
+    e2e_answer_box "$main" "choose a frequency" "$app" >/dev/null
+    e2e_click_main_control "$main" IDC_INPUT_FREQ
     e2e_key Down Return
     confirm=$(e2e_wait_window '^Confirm Password$')
     e2e_expect_front "$confirm" "confirmation of the frequency change" "$app"
@@ -210,13 +169,13 @@ scenario_main() {
     _e2e_no_window '^Confirm Password$' || e2e_fail "asked twice for one action"
     e2e_key Escape
     e2e_wait_no_window '^Passwd Query$'
-    quit_from_tray app
+    e2e_quit_from_tray app
 
     # The next start is a hidden one (the stored default): no password until Alt+F1.
     e2e_start_program again "$dir/Vaultwick"
     e2e_tray_icon_center >/dev/null
     _e2e_no_window '^Login$' || e2e_fail "login asked before the window was shown"
-    login=$(hot_key_until_window alt+F1 '^Login$')
+    login=$(e2e_hot_key_until_window alt+F1 '^Login$')
     e2e_expect_front "$login" "login" "$(e2e_pid again)"
     e2e_focus "$login"
     e2e_type "$MASTER"
@@ -227,12 +186,12 @@ scenario_main() {
     kill -9 "$(e2e_pid again)"
     e2e_wait_exit again
     e2e_start_program fresh "$dir/Vaultwick"
-    login=$(hot_key_until_window alt+F1 '^Login$')
+    login=$(e2e_hot_key_until_window alt+F1 '^Login$')
     e2e_focus "$login"
     e2e_type "$MASTER"
     e2e_key Return
     e2e_wait_window '^Vaultwick$' 30 >/dev/null
-    quit_from_tray fresh
+    e2e_quit_from_tray fresh
 
     # Private files that do not open without their keys.
     local f
