@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSpacerItem>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/DialogEx.h"
@@ -18,6 +19,9 @@
 
 namespace platform {
 namespace {
+
+// How often an open box asks whether its question still stands.
+constexpr int kMootPollMs = 250;
 
 MessageBoxHandler& currentHandler()
 {
@@ -120,7 +124,7 @@ private:
     QPointer<QWidget> m_owner;
 };
 
-int showReal(const QString& text, const QString& caption, unsigned type)
+int showReal(const QString& text, const QString& caption, unsigned type, const std::function<bool()>& moot)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         std::fprintf(stderr, "%s\n", QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).toUtf8().constData());
@@ -155,6 +159,14 @@ int showReal(const QString& text, const QString& caption, unsigned type)
     CentreOnOwner centre(owner);
     box.installEventFilter(&centre);
     const QPointer<QWidget> keep(owner);
+    QTimer watch;
+    if (moot) {
+        QObject::connect(&watch, &QTimer::timeout, &box, [&] {
+            if (moot())
+                box.done(QMessageBox::Cancel);
+        });
+        watch.start(kMootPollMs);
+    }
     const int pressed = box.exec();
     // Without a window manager nobody hands the keyboard back, and with one
     // it may go to another window; the box had it when it was answered.
@@ -174,7 +186,7 @@ int showReal(const QString& text, const QString& caption, unsigned type)
 
 } // namespace
 
-int ShowMessageBox(const QString& text, const QString& caption, unsigned type)
+int ShowMessageBox(const QString& text, const QString& caption, unsigned type, const std::function<bool()>& moot)
 {
     // A worker thread (the weekly backup) must not build widgets, and must not
     // wait for the UI thread either: that thread may be joining it. Its box is
@@ -185,9 +197,12 @@ int ShowMessageBox(const QString& text, const QString& caption, unsigned type)
                                   Qt::QueuedConnection);
         return IDOK;
     }
+    const int notPressed = (type & MB_TYPEMASK) == MB_OK ? IDOK : IDCANCEL;
+    if (moot && moot())
+        return notPressed;
     if (auto& handler = currentHandler())
         return handler(text, caption, type);
-    return showReal(text, caption, type);
+    return showReal(text, caption, type, moot);
 }
 
 void SetMessageBoxButtonTextSource(MessageBoxButtonTextSource source)

@@ -13,8 +13,11 @@ namespace platform {
 // its kind (MB_ICON..., see WinTypes.h), centred on the window in front, and
 // returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO). Without a GUI application
 // the text goes to standard error and the answer is IDOK.
+// `moot`, when given, is asked while the box is up (and before it is shown):
+// once it says the question no longer stands (another computer answered
+// it), the box goes away as if Cancel was pressed (OK for a box of OK alone).
 TESSELCORE_API int ShowMessageBox(const QString& text, const QString& caption = QString(),
-                                  unsigned type = MB_OK);
+                                  unsigned type = MB_OK, const std::function<bool()>& moot = {});
 
 // Replaces how boxes are shown (tests record them and answer from a script).
 // Returns the handler it replaced; an empty handler restores the real box.

@@ -38,50 +38,64 @@ void CVaultwickDlg::MergeConflictCopies()
     if (!g_pSqlite || !g_pPwSettings || !g_pSqlite->IsLoggedIn() || m_bMerging)
         return;
     m_bMerging = true;
-    for (const QString& copy : CPasswdSetting::FindConflictCopies()) {
-        if (m_declinedCopies.contains(copy))
-            continue;
-        const QString name = QFileInfo(copy).fileName();
-        PwEntryArray missing;
-        const int count = g_pPwSettings->ReadConflictCopy(copy, missing);
-        // Another vault, or one with another master password: not ours to merge.
-        if (count < 0) {
-            m_declinedCopies.insert(copy);
-            continue;
+    // Copies that came while a question was open are looked at too: the
+    // folder's news went unheard meanwhile.
+    for (bool looked = true; looked;) {
+        looked = false;
+        for (const QString& copy : CPasswdSetting::FindConflictCopies()) {
+            if (m_declinedCopies.contains(copy))
+                continue;
+            looked = true;
+            MergeConflictCopy(copy);
         }
-        // A copy with nothing new is put away without a question.
-        if (count > 0 &&
-            platform::ShowMessageBox(
-                FormatText(OtherStr(1500091, "A sync program kept two versions of your vault: this one and a copy, "
-                                             "'%s', saved on another computer while the two were apart.\r\n"
-                                             "The copy holds %d entries that this vault lacks. Click OK to bring "
-                                             "them in (one whose title and user name are taken here gets "
-                                             "\"-Import\" added to its title); the copy then goes into the Backup "
-                                             "folder."),
-                           {name, count}),
-                QString(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
-            m_declinedCopies.insert(copy);
-            continue;
-        }
-        // Merged and put away on the other computer while the question was open.
-        if (!QFileInfo::exists(copy))
-            continue;
-        StImportCounts counts;
-        QString movedTo, errText;
-        if (!g_pPwSettings->MergeConflictCopy(copy, counts, movedTo, errText)) {
-            m_declinedCopies.insert(copy);
-            platform::ShowMessageBox(
-                FormatText(OtherStr(1500093, "The copy '%s' could not be merged: %s"), {name, errText}), QString(),
-                MB_ICONERROR);
-            continue;
-        }
-        if (count > 0)
-            platform::ShowMessageBox(
-                FormatText(OtherStr(1500092, "The copy '%s' is merged: %d entries added, %d kept with \"-Import\" "
-                                             "added to the title, %d already in the vault.\r\nThe copy was moved "
-                                             "to '%s'."),
-                           {name, counts.added, counts.renamed, counts.identical, movedTo}),
-                QString(), MB_ICONINFORMATION);
     }
     m_bMerging = false;
+}
+
+void CVaultwickDlg::MergeConflictCopy(const QString& copy)
+{
+    const QString name = QFileInfo(copy).fileName();
+    PwEntryArray missing;
+    const int count = g_pPwSettings->ReadConflictCopy(copy, missing);
+    // Another vault, or one with another master password: not ours to merge.
+    if (count < 0) {
+        m_declinedCopies.insert(copy);
+        return;
+    }
+    // A copy with nothing new is put away without a question.
+    if (count > 0 &&
+        platform::ShowMessageBox(
+            FormatText(OtherStr(1500091, "A sync program kept two versions of your vault: this one and a copy, "
+                                         "'%s', saved on another computer while the two were apart.\r\n"
+                                         "The copy holds %d entries that this vault lacks. Click OK to bring "
+                                         "them in (one whose title and user name are taken here gets "
+                                         "\"-Import\" added to its title); the copy then goes into the Backup "
+                                         "folder."),
+                       {name, count}),
+            // Merged and put away on the other computer (the sync
+            // program removes the copy here too): the question goes.
+            QString(), MB_OKCANCEL | MB_ICONQUESTION, [copy] { return !QFileInfo::exists(copy); }) != IDOK) {
+        m_declinedCopies.insert(copy);
+        return;
+    }
+    // Merged and put away on the other computer while the question was open.
+    if (!QFileInfo::exists(copy))
+        return;
+    StImportCounts counts;
+    QString movedTo, errText;
+    if (!g_pPwSettings->MergeConflictCopy(copy, counts, movedTo, errText)) {
+        m_declinedCopies.insert(copy);
+        platform::ShowMessageBox(
+            FormatText(OtherStr(1500093, "The copy '%s' could not be merged: %s"), {name, errText}), QString(),
+            MB_ICONERROR);
+        return;
+    }
+    // Put away by the other computer, which told its user already.
+    if (count > 0 && !movedTo.isEmpty())
+        platform::ShowMessageBox(
+            FormatText(OtherStr(1500092, "The copy '%s' is merged: %d entries added, %d kept with \"-Import\" "
+                                         "added to the title, %d already in the vault.\r\nThe copy was moved "
+                                         "to '%s'."),
+                       {name, counts.added, counts.renamed, counts.identical, movedTo}),
+            QString(), MB_ICONINFORMATION);
 }

@@ -174,6 +174,8 @@ public:
     // computer is opened, a conflict copy is offered for merging.
     void OnDataFolderContentChanged();
     void MergeConflictCopies();
+    // Offers one copy (none when it has nothing new) and merges it on OK.
+    void MergeConflictCopy(const QString& copy);
 
 protected:
     void InitResizeAndMultiLangParam_Individual() override;

@@ -67,11 +67,14 @@ void CDlgDbLogin::OnOK()
         EndDialog(IDOK);
         return;
     }
-    // The password that opened the file before, refused now: the file is at fault.
-    if (m_pDb && m_pDb->IsDamagedFor(passwd)) {
+    // The password that opened the file before, refused now: the file is at
+    // fault, unless another file took its name since.
+    const CDbSqlite3::EnumRefusal refusal = m_pDb ? m_pDb->IsDamagedFor(passwd) : CDbSqlite3::REFUSED_WRONG_PASSWD;
+    if (refusal == CDbSqlite3::REFUSED_DAMAGED) {
         RefuseDamagedFile();
         return;
     }
+    m_bReplacedFile = refusal == CDbSqlite3::REFUSED_REPLACED;
     if (s_iWrongPasswdDelayMs <= 0) {
         ShowWrongPasswd();
         return;
@@ -106,7 +109,14 @@ void CDlgDbLogin::OnTimer(UINT id)
 
 void CDlgDbLogin::ShowWrongPasswd()
 {
-    ShowLangMessage(IDD, 1340003, QStringLiteral("Password Error, please input passwd again!"));
+    // Kept with the main window's texts about synced vaults.
+    if (m_bReplacedFile)
+        ShowLangMessage(15000, 1500094,
+                        QStringLiteral("The vault file was replaced (by a sync program, for example) since this "
+                                       "password last opened it, and the new file needs another master password: "
+                                       "it was probably changed on another computer. Please enter the new one."));
+    else
+        ShowLangMessage(IDD, 1340003, QStringLiteral("Password Error, please input passwd again!"));
     SetDlgItemText(IDC_PASSWD, QString());
     GetDlgItem(IDC_PASSWD).SetFocus();
 }

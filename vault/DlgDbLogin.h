@@ -44,6 +44,8 @@ private:
     QString m_strPasswd;
     int m_bBackup = 0;
     bool m_bWaiting = false;
+    // The refused password opened the file that a delivered one replaced.
+    bool m_bReplacedFile = false;
 };
 
 // Makes the login dialog the store's way of asking for a database password

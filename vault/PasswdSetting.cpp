@@ -48,6 +48,8 @@ constexpr int kSqliteRead = 20;
 constexpr int kSqliteDeny = 1;
 
 const QString kBackupSubFolder = QStringLiteral("Backup/");
+// Added to the title of an imported or merged entry whose key is taken.
+const QString kImportSuffix = QStringLiteral("-Import");
 // The login dialog's section holds the texts about the vault file itself.
 constexpr int kVaultFileTexts = 13400;
 
@@ -172,7 +174,7 @@ InsertOutcome InsertEntryInto(CDbSqlite3* db, ST_PW_ENTRY* entry, int policy)
                     return out;
                 }
             }
-            entry->strTitle += QStringLiteral("-Import");
+            entry->strTitle += kImportSuffix;
             out.result = 2;
         }
     }
@@ -825,13 +827,22 @@ int CPasswdSetting::ReadConflictCopy(const QString& copyPath, PwEntryArray& miss
     PwEntryArray entries;
     if (!SelectAllEntry(&entries, &copy))
         return -1;
+    // The way a merge would go: a taken title is followed to its renamed
+    // forms, so a copy merged once already (on this computer, or on the
+    // other one before its vault arrived here) lacks nothing any more.
     for (const ST_PW_ENTRY& entry : entries) {
-        SqlResultMap rows;
-        QString err;
-        if (Exec(g_pSqlite, SelectEntrySql(entry.strTitle, entry.strUserName), &rows, err) != 0)
-            return -1;
-        if (rows.empty() || !SameFields(rows.begin()->second, entry))
-            missing.append(entry);
+        for (QString title = entry.strTitle;; title += kImportSuffix) {
+            SqlResultMap rows;
+            QString err;
+            if (Exec(g_pSqlite, SelectEntrySql(title, entry.strUserName), &rows, err) != 0)
+                return -1;
+            if (rows.empty()) {
+                missing.append(entry);
+                break;
+            }
+            if (SameFields(rows.begin()->second, entry))
+                break;
+        }
     }
     return int(missing.size());
 }
@@ -861,7 +872,15 @@ int CPasswdSetting::MergeConflictCopy(const QString& copyPath, StImportCounts& c
     for (int n = 2; platform::FileExists(movedTo); ++n)
         movedTo = folder + QFileInfo(name).completeBaseName() + QStringLiteral("-%1.").arg(n) +
                   QFileInfo(name).suffix();
-    if (!platform::MoveFileNoReplace(copyPath, movedTo, &errText))
+    if (!platform::MoveFileNoReplace(copyPath, movedTo, &errText)) {
+        // Merged on the other computer as well, which put its copy away: the
+        // sync program removed this one meanwhile. Its entries are in.
+        if (!platform::FileExists(copyPath)) {
+            movedTo.clear();
+            errText.clear();
+            return 1;
+        }
         return 0;
+    }
     return 1;
 }

@@ -137,7 +137,9 @@ public:
     // vault's master password.
     int ReadConflictCopy(const QString& copyPath, PwEntryArray& missing);
     // Brings those entries in (merge policy), then moves the copy into the
-    // backup folder (`movedTo`). 1 = done; 0 = failed, `errText` says why.
+    // backup folder (`movedTo`; empty when the sync program removed the copy
+    // meanwhile, merged on the other computer too). 1 = done; 0 = failed,
+    // `errText` says why.
     int MergeConflictCopy(const QString& copyPath, StImportCounts& counts, QString& movedTo, QString& errText);
 
 private:

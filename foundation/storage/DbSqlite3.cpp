@@ -361,6 +361,8 @@ int CDbSqlite3::OpenReplacement(QString& errText)
         sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
         sqlite3_close_v2(old);
         RememberOpenFile();
+        // The page on record names the file now under the name.
+        RememberKeyPage();
         return SQLITE_OK;
     }
     // Another master password keys the new file (changed on the other
@@ -830,6 +832,17 @@ int CDbSqlite3::ConfirmAndChangePasswd(const QString& oldPasswd, const QString& 
     return 1;
 }
 
+namespace {
+
+// The recorded form of a file's identity; empty when there is no such file.
+QString fileIdOf(const QString& path)
+{
+    platform::FileIdentity id;
+    return platform::GetFileIdentity(path, id) ? QStringLiteral("%1:%2").arg(id.dev).arg(id.ino) : QString();
+}
+
+} // namespace
+
 void CDbSqlite3::RememberKeyPage()
 {
     if (this != g_pSqlite || !g_pSqliteInit)
@@ -838,15 +851,19 @@ void CDbSqlite3::RememberKeyPage()
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray page = file.read(s_iCipherPageSize);
-    // The salt (the first 16 bytes) and the password make the key: a page
-    // of the same salt proves the same key, whatever changed in it since.
-    if (page.size() != s_iCipherPageSize || page.startsWith("SQLite format 3") ||
-        GetVaultKeyPage(m_strPathFile).left(16) == page.left(16))
+    if (page.size() != s_iCipherPageSize || page.startsWith("SQLite format 3"))
         return;
-    RememberVaultKeyPage(m_strPathFile, page, file.size());
+    // The salt (the first 16 bytes) and the password make the key: a page
+    // of the same salt in the same file proves the same key, whatever
+    // changed in it since.
+    const QString id = fileIdOf(m_strPathFile);
+    QString recordedId;
+    if (GetVaultKeyPage(m_strPathFile, nullptr, &recordedId).left(16) == page.left(16) && recordedId == id)
+        return;
+    RememberVaultKeyPage(m_strPathFile, page, file.size(), id);
 }
 
-int CDbSqlite3::IsDamagedFor(const QString& passwd)
+CDbSqlite3::EnumRefusal CDbSqlite3::IsDamagedFor(const QString& passwd)
 {
     QString path;
     int kdfIter = 0;
@@ -856,20 +873,24 @@ int CDbSqlite3::IsDamagedFor(const QString& passwd)
         kdfIter = m_iKdfIter;
     }
     qint64 size = 0;
-    const QByteArray page = GetVaultKeyPage(path, &size);
+    QString recordedId;
+    const QByteArray page = GetVaultKeyPage(path, &size, &recordedId);
     if (page.size() != s_iCipherPageSize)
-        return 0;
+        return REFUSED_WRONG_PASSWD;
     // The recorded page in a file of its own, as long as the vault was then
     // (SQLite refuses a file shorter than its header says): its schema page
     // is all a password check reads.
     QTemporaryFile copy;
     if (!copy.open() || copy.write(page) != page.size() || !copy.resize(std::max<qint64>(size, page.size())) ||
         !copy.flush())
-        return 0;
+        return REFUSED_WRONG_PASSWD;
     CDbSqlite3 probe(copy.fileName());
     probe.SetKdfIter(kdfIter);
     probe.SetReadOnly(1);
-    return probe.InitDB() == SQLITE_OK && probe.ConfirmPasswdByReopenDb(passwd) ? 1 : 0;
+    if (probe.InitDB() != SQLITE_OK || !probe.ConfirmPasswdByReopenDb(passwd))
+        return REFUSED_WRONG_PASSWD;
+    // A record without a file id is older than this distinction: as before.
+    return recordedId.isEmpty() || recordedId == fileIdOf(path) ? REFUSED_DAMAGED : REFUSED_REPLACED;
 }
 
 int CDbSqlite3::WriteKeyedCopy(const QByteArray& key, const QString& newHash, bool updateHash)

@@ -120,10 +120,14 @@ public:
     // Afterwards the object is open and logged in with the new password; a
     // refused old password leaves a logged-in object as it was.
     int ConfirmAndChangePasswd(const QString& oldPasswd, const QString& newPasswd, int mode);
-    // After `passwd` was refused: 1 when it opens the vault's first page as
-    // recorded when a password last opened this file, so that the file is
-    // damaged or is no longer that vault, not the password wrong.
-    int IsDamagedFor(const QString& passwd);
+    // After `passwd` was refused: whether it opens the vault's first page as
+    // recorded when a password last opened the file. If so, and the file
+    // under the name is still that one, the file is damaged; if another file
+    // took its name since (how a sync program delivers a vault, maybe with a
+    // master password changed on another computer), only the password is
+    // out of date.
+    enum EnumRefusal { REFUSED_WRONG_PASSWD = 0, REFUSED_DAMAGED = 1, REFUSED_REPLACED = 2 };
+    EnumRefusal IsDamagedFor(const QString& passwd);
 
     std::recursive_mutex& GetLock();
 
@@ -163,7 +167,7 @@ public:
 
 private:
     // The vault (g_pSqlite) keeps its first page on record in the settings
-    // whenever its salt is new to them.
+    // whenever its salt or its file is new to them.
     void RememberKeyPage();
     static int AuthDispatch(void* self, int action, const char* a1, const char* a2,
                             const char* db, const char* trigger);

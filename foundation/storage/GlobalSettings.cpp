@@ -29,6 +29,7 @@ const QString g_strTnInitVaultKeyPage = QStringLiteral("TnVaultKeyPage");
 const QString g_strColVaultPath = QStringLiteral("VaultPath");
 const QString g_strColVaultPage = QStringLiteral("Page");
 const QString g_strColVaultSize = QStringLiteral("FileSize");
+const QString g_strColVaultFileId = QStringLiteral("FileId");
 const QString g_strTnStDbPasswd = QStringLiteral("TnDbPasswd");
 const QString g_strColDbPasswd = QStringLiteral("DbPasswd");
 const QString g_strColDbPasswdId = QStringLiteral("DbPasswdId");
@@ -205,29 +206,46 @@ QStringList GetCopyFolders()
     return folders;
 }
 
-int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize)
+int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize, const QString& fileId)
 {
     if (path.isEmpty() || page.isEmpty())
         return 0;
-    return runInitQuiet(FormatText("CREATE TABLE IF NOT EXISTS %s(%s TEXT PRIMARY KEY, %s BLOB, %s INTEGER)",
-                                   g_strTnInitVaultKeyPage, g_strColVaultPath, g_strColVaultPage,
-                                   g_strColVaultSize)) &&
-                   runInitQuiet(FormatText("INSERT OR REPLACE INTO %s VALUES(%s, X'%s', %s)", g_strTnInitVaultKeyPage,
-                                           quoteSqlText(path), QString::fromLatin1(page.toHex()),
-                                           QString::number(fileSize)))
+    if (!runInitQuiet(FormatText("CREATE TABLE IF NOT EXISTS %s(%s TEXT PRIMARY KEY, %s BLOB, %s INTEGER, %s TEXT)",
+                                 g_strTnInitVaultKeyPage, g_strColVaultPath, g_strColVaultPage, g_strColVaultSize,
+                                 g_strColVaultFileId)))
+        return 0;
+    // A record made before files were told apart lacks the column: added
+    // once, its rows stay valid without it.
+    SqlResultMap columns;
+    if (runInitQuiet(FormatText("SELECT count(*) AS Found FROM pragma_table_info(%s) WHERE name=%s",
+                                quoteSqlText(g_strTnInitVaultKeyPage), quoteSqlText(g_strColVaultFileId)),
+                     &columns) &&
+        !columns.empty() && columns.begin()->second[QStringLiteral("Found")] == QLatin1String("0") &&
+        !runInitQuiet(FormatText("ALTER TABLE %s ADD COLUMN %s TEXT", g_strTnInitVaultKeyPage, g_strColVaultFileId)))
+        return 0;
+    return runInitQuiet(FormatText("INSERT OR REPLACE INTO %s(%s,%s,%s,%s) VALUES(%s, X'%s', %s, %s)",
+                                   g_strTnInitVaultKeyPage, g_strColVaultPath, g_strColVaultPage, g_strColVaultSize,
+                                   g_strColVaultFileId, quoteSqlText(path), QString::fromLatin1(page.toHex()),
+                                   QString::number(fileSize), quoteSqlText(fileId)))
                ? 1
                : 0;
 }
 
-QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize)
+QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize, QString* fileId)
 {
     SqlResultMap rows;
-    if (!runInitQuiet(FormatText("SELECT hex(%s) AS Page, %s AS Size FROM %s WHERE %s=%s", g_strColVaultPage,
-                                 g_strColVaultSize, g_strTnInitVaultKeyPage, g_strColVaultPath, quoteSqlText(path)),
+    // Every column: a record of an older version has no file id.
+    if (!runInitQuiet(FormatText("SELECT hex(%s) AS PageHex, * FROM %s WHERE %s=%s", g_strColVaultPage,
+                                 g_strTnInitVaultKeyPage, g_strColVaultPath, quoteSqlText(path)),
                       &rows) ||
         rows.empty())
         return QByteArray();
+    SqlRowMap& row = rows.begin()->second;
     if (fileSize)
-        *fileSize = TextToInt64(rows[0][QStringLiteral("Size")]);
-    return QByteArray::fromHex(rows[0][QStringLiteral("Page")].toLatin1());
+        *fileSize = TextToInt64(row[g_strColVaultSize]);
+    if (fileId) {
+        const auto id = row.find(g_strColVaultFileId);
+        *fileId = id == row.end() ? QString() : id->second;
+    }
+    return QByteArray::fromHex(row[QStringLiteral("PageHex")].toLatin1());
 }

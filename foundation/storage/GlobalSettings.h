@@ -83,7 +83,11 @@ TESSELCORE_API QStringList GetCopyFolders();
 // The first page of the vault at `path` as a password last opened it (its
 // salt and its authentication code, the encrypted bytes the file itself
 // holds) and the file's size then. With it a refused password can be told
-// from a damaged file.
-TESSELCORE_API int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize);
-TESSELCORE_API QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize = nullptr);
+// from a damaged file. `fileId` names the file the page was read from
+// (device and inode): a sync program delivers a vault as a new file, which
+// may carry another master password; a damaged file is still the same one.
+TESSELCORE_API int RememberVaultKeyPage(const QString& path, const QByteArray& page, qint64 fileSize,
+                                        const QString& fileId);
+TESSELCORE_API QByteArray GetVaultKeyPage(const QString& path, qint64* fileSize = nullptr,
+                                          QString* fileId = nullptr);
 TESSELCORE_API int UpdateLastBackupTime(quint32 time, int id);

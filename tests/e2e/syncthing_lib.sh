@@ -43,6 +43,9 @@ st_write_config() {
         <device id="${ST_ID[a]}"></device>
         <device id="${ST_ID[b]}"></device>
         <minDiskFree unit="%">0</minDiskFree>
+        <!-- Left out, it would be 0 here (not the engine's usual 10): the
+             older side of a conflict would be dropped without a copy. -->
+        <maxConflicts>10</maxConflicts>
     </folder>
     <device id="${ST_ID[$dev]}" name="$dev" compression="metadata">
         <address>dynamic</address>
@@ -108,7 +111,11 @@ if bad:
     print("unsafe settings:", bad, file=sys.stderr)
     sys.exit(1)
 EOP
-    e2e_log "syncthing $dev: discovery, relays, NAT, reporting and upgrades off; listening on 127.0.0.1 only"
+    local conflicts
+    conflicts=$(st_api "$dev" /rest/config/folders/vault | python3 -c 'import json,sys; print(json.load(sys.stdin)["maxConflicts"])') ||
+        e2e_fail "no folder settings from syncthing $dev"
+    ((conflicts != 0)) || e2e_fail "syncthing $dev would keep no conflict copy"
+    e2e_log "syncthing $dev: discovery, relays, NAT, reporting and upgrades off; listening on 127.0.0.1 only; conflict copies kept"
 }
 
 _st_connected() { st_api "$1" /rest/system/connections | python3 -c "
@@ -132,5 +139,15 @@ st_setup() {
     e2e_log "syncthing devices a and b connected over loopback"
 }
 
-st_pause() { st_api "$1" "/rest/system/pause?device=${ST_ID[$2]}" -X POST >/dev/null; }
-st_resume() { st_api "$1" "/rest/system/resume?device=${ST_ID[$2]}" -X POST >/dev/null; }
+# st_stop DEVICE: the engine ended; st_start brings it back with its index.
+st_stop() {
+    local pid=${ST_PID[$1]}
+    kill "$pid" 2>/dev/null || true
+    e2e_retry 30 _st_gone "$pid" || e2e_fail "syncthing $1 did not stop"
+    wait "$pid" 2>/dev/null || true
+}
+_st_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# The folder's local sequence: it grows with each change the engine scanned.
+st_sequence() { st_api "$1" "/rest/db/status?folder=vault" | python3 -c 'import json,sys; print(json.load(sys.stdin)["sequence"])'; }
+_st_moved_on() { local now; now=$(st_sequence "$1") && ((now > $2)); }

@@ -94,3 +94,28 @@ TEST(MessageBox, ShowsTheIconOfItsKindIsAsWideAsItsTitleAndSitsOnItsOwner)
     owner.hide();
     platform::SetMessageBoxHandler(guard);
 }
+
+TEST(MessageBox, AQuestionThatNoLongerStandsGoesAwayOrIsNeverShown)
+{
+    // Up, then moot: closed as if Cancel was pressed.
+    const platform::MessageBoxHandler guard = platform::SetMessageBoxHandler({});
+    QWidget owner;
+    owner.show();
+    bool moot = false;
+    bool wasUp = false;
+    QTimer::singleShot(0, [&] {
+        wasUp = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
+        moot = true;
+    });
+    EXPECT_EQ(platform::ShowMessageBox("Merge the copy?", {}, MB_OKCANCEL, [&] { return moot; }), IDCANCEL);
+    EXPECT_TRUE(wasUp);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    owner.hide();
+    platform::SetMessageBoxHandler(guard);
+
+    // Moot before it is shown: no box at all, also where a handler shows them.
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(platform::ShowMessageBox("Merge the copy?", {}, MB_OKCANCEL, [] { return true; }), IDCANCEL);
+    EXPECT_EQ(platform::ShowMessageBox("Merged.", {}, MB_OK, [] { return true; }), IDOK);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}

