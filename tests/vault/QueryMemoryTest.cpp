@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "QueryDlgFixture.h"
 #include "foundation/storage/Secret.h"
@@ -55,6 +57,24 @@ bool AddEntriesInChild(const QByteArray& marker, int count)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The secrets' spellings the scans look for: never counted as copies (the
+// needle of a key text holds the password too).
+std::vector<const QByteArray*>& OwnNeedles()
+{
+    static std::vector<const QByteArray*> all;
+    return all;
+}
+
+bool InOwnNeedle(std::uintptr_t address)
+{
+    for (const QByteArray* n : OwnNeedles()) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(n->constData());
+        if (address >= begin && address < begin + std::uintptr_t(n->size()))
+            return true;
+    }
+    return false;
+}
+
 // Occurrences of `needle` in every readable mapping of this process, other
 // than the needle's own bytes.
 int Occurrences(const QByteArray& needle)
@@ -87,7 +107,8 @@ int Occurrences(const QByteArray& needle)
             const char* last = buffer.data() + got;
             while (const void* hit = memmem(p, std::size_t(last - p), needle.constData(), std::size_t(needle.size()))) {
                 const std::uintptr_t address = at + std::uintptr_t(static_cast<const char*>(hit) - buffer.data());
-                if (reinterpret_cast<const char*>(address) != own && (address < scratchBegin || address >= scratchEnd)) {
+                if (reinterpret_cast<const char*>(address) != own && !InOwnNeedle(address) &&
+                    (address < scratchBegin || address >= scratchEnd)) {
                     ++found;
                     // Byte by byte in hex: printing the text would leave a
                     // copy of it in stdio's buffer on the stack.
@@ -149,6 +170,17 @@ struct Needles {
             narrow.append(char(c.unicode()));
             wide.append(char(c.unicode())).append('\0');
         }
+        OwnNeedles().push_back(&narrow);
+        OwnNeedles().push_back(&wide);
+    }
+    Needles(const Needles&) = delete;
+    Needles& operator=(const Needles&) = delete;
+    ~Needles()
+    {
+        auto& all = OwnNeedles();
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [this](const QByteArray* n) { return n == &narrow || n == &wide; }),
+                  all.end());
     }
 };
 
@@ -283,9 +315,8 @@ TEST_F(QueryDlgTest, DISABLED_NoListedPasswordIsLeftInMemoryAfterItWasEditedAndS
     EXPECT_EQ(edited.strURL, "changed.example");
 }
 
-// Still red, so not run yet: the connection keeps the key text for opening a
-// replaced file (one narrow copy), and freed strings of the change hold the
-// password and the key text in UTF-16.
+// Still red, so not run yet: one freed UTF-16 buffer of the change holds the
+// password and the key text (VW_SHOW_HITS=1 shows where).
 TEST_F(QueryDlgTest, DISABLED_NoNewMasterPasswordNorItsKeyTextIsLeftInMemoryAfterTheChange)
 {
     SKIP_UNDER_ASAN();
