@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 
 #include <sqlcipher/sqlite3.h>
@@ -47,6 +48,30 @@ WipedBytes keyOf(const QString& passwd)
     WipedBytes key(text.toUtf8());
     WipeSecret(text);
     return key;
+}
+
+// The key is kept between uses (to key a connection to a replaced file)
+// under a random pad of its own length, pad first: the key text is in memory
+// only while a connection is keyed with it.
+WipedBytes maskKey(const QByteArray& key)
+{
+    const qsizetype n = key.size();
+    QByteArray kept(2 * n, Qt::Uninitialized);
+    QRandomGenerator* random = QRandomGenerator::system();
+    for (qsizetype i = 0; i < n; ++i) {
+        kept[i] = char(random->generate());
+        kept[n + i] = char(key[i] ^ kept[i]);
+    }
+    return WipedBytes(std::move(kept));
+}
+
+WipedBytes unmaskKey(const QByteArray& kept)
+{
+    const qsizetype n = kept.size() / 2;
+    QByteArray key(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        key[i] = char(kept[i] ^ kept[n + i]);
+    return WipedBytes(std::move(key));
 }
 
 struct StmtDeleter {
@@ -267,8 +292,7 @@ void CDbSqlite3::RememberOpenFile()
 
 void CDbSqlite3::RememberKey(const QByteArray& key)
 {
-    // A deep copy: wiping shared bytes would be left to the other holder.
-    m_key = std::make_unique<WipedBytes>(QByteArray(key.constData(), key.size()));
+    m_key = std::make_unique<WipedBytes>(maskKey(key));
 }
 
 void CDbSqlite3::SetFollowFile(int follow)
@@ -356,7 +380,7 @@ int CDbSqlite3::OpenReplacement(QString& errText)
     }
     sqlite3* const old = m_pDb;
     m_pDb = fresh;
-    const bool opened = (!m_key || KeyConnection(*m_key) == SQLITE_OK) && Probe();
+    const bool opened = (!m_key || KeyConnection(unmaskKey(*m_key)) == SQLITE_OK) && Probe();
     if (opened) {
         sqlite3_set_authorizer(m_pDb, &CDbSqlite3::AuthDispatch, this);
         sqlite3_close_v2(old);
@@ -970,7 +994,7 @@ int CDbSqlite3::ConfirmPasswdLike(CDbSqlite3& keyed)
         if (!keyed.m_bLoggedIn || !keyed.m_pDb)
             return 0;
         if (keyed.m_key)
-            key = std::make_unique<WipedBytes>(QByteArray(keyed.m_key->constData(), keyed.m_key->size()));
+            key = std::make_unique<WipedBytes>(unmaskKey(*keyed.m_key));
     }
     std::lock_guard guard(m_lock);
     CloseDB();
