@@ -97,7 +97,7 @@ TEST_F(LanguageRenderTest, QueryDetailShowsSixLinesWholeAndScrollsALongerNote)
         d.RunModal(dlg, [&](CDialogEx&) {
             auto* detail = qobject_cast<QPlainTextEdit*>(dlg.GetDlgItem(CDlgPasswdQuery::IDC_DETAIL).GetWidget());
             const QStringList titles = column(dlg, 0);
-            for (const QString title : {QStringLiteral("Six lines"), QStringLiteral("Long note")}) {
+            for (const QString& title : {QStringLiteral("Six lines"), QStringLiteral("Long note")}) {
                 const int row = int(titles.indexOf(title));
                 if (!detail || row < 0) {
                     ADD_FAILURE() << "no detail or no row " << title.toStdString();
