@@ -200,6 +200,21 @@ void CDbSqlite3::ForgetDecryptedPages()
     if (!m_pDb)
         return;
     QString err;
+    // A write builds each new row in a scratch page that the connection keeps
+    // until it closes. A row of zeros built there, in a transaction that is
+    // then rolled back, overwrites the last written entry; nothing reaches
+    // the file. Skipped when nothing was written since the last time.
+    if (sqlite3_total_changes(m_pDb) != m_iWipedChanges && sqlite3_get_autocommit(m_pDb)) {
+        m_bAuthBypass = true;
+        if (ExecSQL_W(QStringLiteral("BEGIN"), nullptr, err) == SQLITE_OK) {
+            ExecSQL_W(QStringLiteral("CREATE TABLE vw_scratch(x)"), nullptr, err);
+            // A record as long as the most a page of the cipher keeps in place.
+            ExecSQL_W(QStringLiteral("INSERT INTO vw_scratch VALUES(zeroblob(3970))"), nullptr, err);
+            ExecSQL_W(QStringLiteral("ROLLBACK"), nullptr, err);
+        }
+        m_bAuthBypass = false;
+        m_iWipedChanges = sqlite3_total_changes(m_pDb);
+    }
     // A cache of no pages gives back every page, also those a write left.
     SqlResultMap rows;
     ExecSQL_W(QStringLiteral("PRAGMA cache_size"), &rows, err);

@@ -200,6 +200,7 @@ private:
     int m_bReadOnly = 0;
     // Set while the file is copied whole: the copy reads what guards hide.
     bool m_bAuthBypass = false;
+    int m_iWipedChanges = 0;  // sqlite3_total_changes when the scratch page was last overwritten
     int m_bFollow = 0;
     int m_iMissingWaitMs = 3000;
     bool m_bFollowing = false;      // inside FollowFile (a handler runs statements)

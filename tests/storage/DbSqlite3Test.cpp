@@ -281,6 +281,25 @@ TEST_F(DbSqlite3Test, TransactionFailureRollsBackEveryStatement)
     EXPECT_EQ(db->TableExists("t' OR '1'='1"), 0);
 }
 
+// Forgetting what a write left in memory overwrites the connection's scratch
+// page with a row that is rolled back: the file, its schema and its folder
+// stay as they were, and the connection keeps working.
+TEST_F(DbSqlite3Test, ForgettingDecryptedPagesLeavesTheFileAsItWas)
+{
+    auto db = makeVault("v.db", "pw");
+    ASSERT_EQ(db->ConfirmPasswd("pw", 0), 1);
+    mustExec(*db, "INSERT INTO T VALUES('written just now')");
+    const QByteArray before = bytesOnDisk(file("v.db"));
+    db->ForgetDecryptedPages();
+    db->ForgetDecryptedPages();  // nothing written since: nothing to do
+    EXPECT_EQ(bytesOnDisk(file("v.db")), before);
+    EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList{"v.db"});
+    EXPECT_EQ(db->TableExists("vw_scratch"), 0);
+    SqlResultMap rows;
+    mustExec(*db, "SELECT count(*) AS n FROM T", &rows);
+    EXPECT_EQ(rows[0]["n"], "2");
+}
+
 // Answers `answer` for reads of table t, allows everything else.
 struct AuthLog {
     int calls = 0;

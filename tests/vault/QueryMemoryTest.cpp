@@ -223,10 +223,9 @@ TEST_F(QueryDlgTest, NoPasswordOfAListedEntryIsLeftInMemoryAfterTheWindowCloses)
     EXPECT_EQ(Reported("listed passwords after the query window", Occurrences(marker) + Occurrences(wide)), 0);
 }
 
-// Still red, so not run yet: one entry's record (its fields run together, as
-// SQLite builds a row) stays in a live heap block after the restore; the kept
-// passwords themselves are overwritten.
-TEST_F(QueryDlgTest, DISABLED_PasswordsKeptToUndoADeleteAreOverwrittenWhenDroppedAndAtClose)
+// The restore writes the entries again: neither the kept passwords nor the
+// rows SQLite built of them are left.
+TEST_F(QueryDlgTest, PasswordsKeptToUndoADeleteAreOverwrittenWhenDroppedAndAtClose)
 {
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -263,9 +262,9 @@ TEST_F(QueryDlgTest, DISABLED_PasswordsKeptToUndoADeleteAreOverwrittenWhenDroppe
     EXPECT_EQ(Reported("passwords kept to undo a delete", Occurrences(marker) + Occurrences(wide)), 0);
 }
 
-// Still red, so not run yet: the record SQLite built of the saved entry stays
-// in a live heap block (VW_SHOW_HITS=1 shows where); nothing else is left.
-TEST_F(QueryDlgTest, DISABLED_NoPasswordTypedInTheEditorIsLeftInMemoryAfterItCloses)
+// Neither the fields nor the row SQLite built of the saved entry (in a
+// scratch page the connection keeps) hold the password once the editor closes.
+TEST_F(QueryDlgTest, NoPasswordTypedInTheEditorIsLeftInMemoryAfterItCloses)
 {
     SKIP_UNDER_ASAN();
     QString typed = Unshifted("Uzqfe8Qbtt{");  // "Typed7Pass" and one more
@@ -288,8 +287,7 @@ TEST_F(QueryDlgTest, DISABLED_NoPasswordTypedInTheEditorIsLeftInMemoryAfterItClo
     EXPECT_EQ(Needles(stored.strPasswd).narrow, needles.narrow) << "stored as typed";
 }
 
-// Still red, so not run yet: as above, the record of the saved entry.
-TEST_F(QueryDlgTest, DISABLED_NoListedPasswordIsLeftInMemoryAfterItWasEditedAndSaved)
+TEST_F(QueryDlgTest, NoListedPasswordIsLeftInMemoryAfterItWasEditedAndSaved)
 {
     SKIP_UNDER_ASAN();
     const QByteArray marker = Marker();
