@@ -85,7 +85,9 @@ void makeRoomForTitle(QMessageBox& box, const QString& title)
 // Moves the box, once it has its size, to the middle of its owner or, without
 // one, of the screen. The box takes its final size in its own show handling,
 // after this filter has seen the Show (a long text is wrapped to a new width
-// then): the resize that follows before the window is mapped moves it again.
+// then): the resize that follows moves it again, also when it comes after the
+// window was mapped, as it does on a busy machine. A message box is never
+// resized by the user.
 class CentreOnOwner : public QObject {
 public:
     explicit CentreOnOwner(QWidget* owner) : m_owner(owner) {}
@@ -95,7 +97,7 @@ protected:
     {
         auto* box = qobject_cast<QWidget*>(obj);
         const bool mapped = box && box->windowHandle() && box->windowHandle()->isExposed();
-        if (box && (ev->type() == QEvent::Show || (ev->type() == QEvent::Resize && box->isVisible() && !mapped))) {
+        if (box && (ev->type() == QEvent::Show || (ev->type() == QEvent::Resize && box->isVisible()))) {
             QRect area;
             // A box not yet framed is placed by its client area; the window
             // manager adds its frame around that, as around the owner's, so
