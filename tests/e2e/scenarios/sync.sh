@@ -55,14 +55,18 @@ fill_entry() {
 save_entry() {
     local dev=$1 title=$2 try
     SAVED_AT=$(date +%s.%N)
-    for try in 1 2 3; do
-        on "$dev" xdotool windowfocus --sync "${EDITOR_OF[$dev]}"
-        on "$dev" e2e_key alt+Return
-        on "$dev" e2e_retry "$E2E_TIMEOUT" _e2e_no_window '^Entry$' && return 0
-        # A merge notice that came up meanwhile has the keyboard: answered
-        # first, as a user would, then the save is asked for again.
-        e2e_log "the editor on $dev is still open (try $try): answering what is in front"
-        _answer_box "$dev" || true
+    on "$dev" xdotool windowfocus --sync "${EDITOR_OF[$dev]}"
+    on "$dev" e2e_key alt+Return
+    for try in 1 2 3 4 5 6; do
+        on "$dev" e2e_retry 5 _e2e_no_window '^Entry$' && return 0
+        # A merge notice that came up meanwhile has the keyboard (the save
+        # may be waiting for it): answered as a user would. A save that never
+        # began, its key taken by the notice, is asked for again.
+        e2e_log "the editor on $dev is still open (look $try)"
+        if ! _answer_box "$dev"; then
+            on "$dev" xdotool windowfocus --sync "${EDITOR_OF[$dev]}" 2>/dev/null &&
+                on "$dev" e2e_key alt+Return || true
+        fi
     done
     on "$dev" e2e_screenshot "save-failed-$dev"
     e2e_fail "the editor on $dev did not save $title"
