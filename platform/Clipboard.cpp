@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QCryptographicHash>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -28,7 +27,10 @@ QByteArray& copiedDigest()
 
 QByteArray digestOf(const QString& text)
 {
-    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256);
+    QByteArray utf8 = text.toUtf8();
+    const QByteArray digest = SecretDigest(utf8);
+    WipeSecret(utf8);
+    return digest;
 }
 
 QClipboard* clipboard()
@@ -191,10 +193,16 @@ int ClearClipboardSecret()
         return 0;
     // ownsClipboard() cannot tell (always false offscreen, and a manager may
     // have taken the selection over with the same text): compare the text.
-    const bool unchanged = digestOf(board->text()) == digest;
+    QString current = board->text();
+    const bool unchanged = digestOf(current) == digest;
     digest.clear();
-    if (!unchanged)
+    if (!unchanged) {
+        current.clear();
         return 0;
+    }
+    // Still the secret: overwritten where the clipboard keeps it (the text
+    // shares that buffer while the clipboard is ours) before it is let go.
+    WipeSharedSecret(current);
     board->clear();
     return 1;
 }

@@ -9,7 +9,6 @@
 #include <map>
 #include <thread>
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -1047,11 +1046,9 @@ QString SHA256(const QString& text, int count)
         bytes.append(static_cast<char>(c.unicode() & 0xff));
         bytes.append(static_cast<char>(c.unicode() >> 8));
     }
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (int i = 0; i < count; ++i)
-        hash.addData(bytes);
+    const QByteArray digest = SecretDigest(bytes, count);
     WipeSecret(bytes);
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(digest.toHex());
 }
 
 QString c2w(const char* text) { return textFromSql(text); }

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "foundation/TesselcoreApi.h"
+
 // Overwrites the text when this is its only holder; shared data belongs to
 // others as well and is left to them.
 inline void WipeSecret(QByteArray& bytes)
@@ -34,6 +36,11 @@ inline void WipeSharedSecret(QString& text)
         explicit_bzero(const_cast<QChar*>(text.constData()), size_t(text.size()) * sizeof(QChar));
     text.clear();
 }
+
+// The SHA-256 digest of `bytes` fed `times` times over. The hashing state,
+// which keeps the last block of the input, is overwritten when done (a Qt
+// hash object frees it as it is).
+TESSELCORE_API QByteArray SecretDigest(const QByteArray& bytes, int times = 1);
 
 // Key bytes that are overwritten when they go out of scope.
 class WipedBytes : public QByteArray {

@@ -20,6 +20,7 @@
 #include "foundation/storage/SqlText.h"
 #include "vault/DlgChangePasswd.h"
 #include "vault/DlgEditEntry.h"
+#include "platform/Clipboard.h"
 
 namespace {
 
@@ -313,9 +314,9 @@ TEST_F(QueryDlgTest, NoListedPasswordIsLeftInMemoryAfterItWasEditedAndSaved)
     EXPECT_EQ(edited.strURL, "changed.example");
 }
 
-// Still red, so not run yet: one freed UTF-16 buffer of the change holds the
-// password and the key text (VW_SHOW_HITS=1 shows where).
-TEST_F(QueryDlgTest, DISABLED_NoNewMasterPasswordNorItsKeyTextIsLeftInMemoryAfterTheChange)
+// The hash of the key text is taken over its UTF-16 bytes: the hashing state
+// keeps the last block of them unless it is overwritten.
+TEST_F(QueryDlgTest, NoNewMasterPasswordNorItsKeyTextIsLeftInMemoryAfterTheChange)
 {
     SKIP_UNDER_ASAN();
     QString fresh = Unshifted("OfxNbtufs8Y");  // "NewMaster7X"
@@ -333,6 +334,32 @@ TEST_F(QueryDlgTest, DISABLED_NoNewMasterPasswordNorItsKeyTextIsLeftInMemoryAfte
     d.ProcessEvents();
     EXPECT_EQ(Reported("new master password", Copies(passwd)), 0);
     EXPECT_EQ(Reported("key text of the new master password", Copies(key)), 0);
+}
+
+// Ctrl+C puts the password on the clipboard; once the clipboard is emptied
+// neither its text nor the digest taken to recognise it holds the password.
+TEST_F(QueryDlgTest, NoCopiedPasswordIsLeftInMemoryAfterTheClipboardIsEmptied)
+{
+    SKIP_UNDER_ASAN();
+    const QByteArray marker = Marker();
+    // Grown in place: a buffer left behind by growing would be a copy.
+    QByteArray wide;
+    wide.reserve(2 * marker.size() + 1);
+    for (char c : marker)
+        wide.append(c).append('\0');
+    ASSERT_TRUE(AddEntriesInChild(marker, 3));
+    Q dlg(0, &m_main);
+    d.RunModal(dlg, [&](CDialogEx&) {
+        d.Type(dlg, Q::IDC_KEYWORDS, "entry 2");
+        d.PressKey(dlg, 'C', HOTKEYF_CONTROL);
+        dlg.EndDialog(IDCANCEL);
+    });
+    d.ProcessEvents();
+    EXPECT_GE(Occurrences(marker) + Occurrences(wide), 1) << "copied";
+    EXPECT_EQ(platform::ClearClipboardSecret(), 1);
+    d.ProcessEvents();
+    ScrubFreedMemory();
+    EXPECT_EQ(Reported("copied password after the clipboard is emptied", Occurrences(marker) + Occurrences(wide)), 0);
 }
 
 } // namespace
