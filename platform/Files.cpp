@@ -327,6 +327,21 @@ bool PublishNewFile(const QString& dest, const std::function<bool(int fd)>& fill
     };
     if (FileExists(dest))
         return fail(QStringLiteral("%1 exists already").arg(dest));
+    // An unnamed file in the target's folder has no name for a killed
+    // process to leave behind (an export's plain text included): it is named
+    // only once whole, and linkat() never replaces. File systems without
+    // unnamed files (FAT, some network ones) take a named temporary instead.
+    if (Fd unnamed(openRetry(native(folderOf(dest)), O_TMPFILE | O_WRONLY, 0600));
+        unnamed.valid() && ::access("/proc/self/fd", X_OK) == 0) {
+        if (!fill(unnamed.get()) || ::fsync(unnamed.get()) != 0)
+            return fail(errnoText(errno));
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed.get());
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, native(dest).constData(), AT_SYMLINK_FOLLOW) != 0)
+            return fail(errnoText(errno));
+        unnamed.close();
+        syncFolder(folderOf(dest));
+        return true;
+    }
     const QString tmp = CreateTempFileBeside(dest);
     if (tmp.isEmpty())
         return fail(errnoText(errno));

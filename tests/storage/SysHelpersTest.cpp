@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -268,6 +269,51 @@ TEST_F(SysHelpersTest, TemporaryFileOfAKilledWriterIsRemovedAndALiveOneKept)
     QFile(stale).open(QIODevice::WriteOnly);
     EXPECT_EQ(platform::RemoveStaleTempFiles(path(), "vault\\.db"), 1);
     EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden), QStringList({"vault.db"}));
+}
+
+// An export killed while it writes (its plain text half written) leaves no
+// file behind at all: the file has no name until it is whole.
+TEST_F(SysHelpersTest, ACopyKilledWhileItWritesLeavesNoFileBehind)
+{
+    {
+        const int probe = open(path().toUtf8().constData(), O_TMPFILE | O_WRONLY, 0600);
+        if (probe < 0)
+            GTEST_SKIP() << "this file system has no unnamed files";
+        close(probe);
+    }
+    const QByteArray fifo = file("source").toUtf8();
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::CopyFileNoReplace(file("source"), file("plain.csv"));
+        _exit(0);
+    }
+    const int in = open(fifo.constData(), O_WRONLY);
+    ASSERT_GE(in, 0);
+    const QByteArray half(5000, 's');
+    ASSERT_EQ(write(in, half.constData(), size_t(half.size())), half.size());
+    // Killed once the half is in the file it writes, whenever that is.
+    const auto writtenSoFar = [&] {
+        const QByteArray folder = QDir(path()).canonicalPath().toUtf8() + '/';
+        for (int fd = 0; fd < 1024; ++fd) {
+            const QByteArray link = QStringLiteral("/proc/%1/fd/%2").arg(child).arg(fd).toUtf8();
+            char target[4096] = {};
+            struct stat st;
+            if (readlink(link.constData(), target, sizeof target - 1) > 0 &&
+                QByteArray(target).startsWith(folder) && stat(link.constData(), &st) == 0 &&
+                S_ISREG(st.st_mode) && st.st_size == half.size())
+                return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 6000 && !writtenSoFar(); ++i)
+        usleep(10000);
+    EXPECT_TRUE(writtenSoFar());
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(in);
+    EXPECT_EQ(QDir(path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"source"}));
 }
 
 TEST_F(SysHelpersTest, JournalOfATemporaryFileGoesWithItAndStaysWhileItIsInUse)
