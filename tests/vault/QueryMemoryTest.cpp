@@ -36,6 +36,17 @@ QByteArray Marker()
     return m + "q";  // "Passwor7Aq"
 }
 
+// The marker's UTF-16 spelling, grown in place: a buffer left behind by
+// growing would count as a copy.
+QByteArray Widened(const QByteArray& marker)
+{
+    QByteArray wide;
+    wide.reserve(2 * marker.size() + 1);
+    for (char c : marker)
+        wide.append(c).append('\0');
+    return wide;
+}
+
 bool AddEntriesInChild(const QByteArray& marker, int count)
 {
     const QString path = g_pSqlite->GetPathFile();
@@ -200,9 +211,7 @@ TEST_F(QueryDlgTest, NoPasswordOfAListedEntryIsLeftInMemoryAfterTheWindowCloses)
 {
     SKIP_UNDER_ASAN();
     const QByteArray marker = Marker();
-    QByteArray wide;
-    for (char c : marker)
-        wide.append(c).append('\0');
+    const QByteArray wide = Widened(marker);
     ASSERT_TRUE(AddEntriesInChild(marker, 300));
     // The scan itself finds what it should: a copy made here is seen.
     {
@@ -228,18 +237,9 @@ TEST_F(QueryDlgTest, NoPasswordOfAListedEntryIsLeftInMemoryAfterTheWindowCloses)
 // rows SQLite built of them are left.
 TEST_F(QueryDlgTest, PasswordsKeptToUndoADeleteAreOverwrittenWhenDroppedAndAtClose)
 {
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "not meaningful under AddressSanitizer";
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "not meaningful under AddressSanitizer";
-#endif
+    SKIP_UNDER_ASAN();
     const QByteArray marker = Marker();
-    QByteArray wide;
-    for (char c : marker)
-        wide.append(c).append('\0');
+    const QByteArray wide = Widened(marker);
     ASSERT_TRUE(AddEntriesInChild(marker, 40));
 
     Q dlg(0, &m_main);
@@ -305,9 +305,7 @@ TEST_F(QueryDlgTest, NoListedPasswordIsLeftInMemoryAfterItWasEditedAndSaved)
         dlg.EndDialog(IDCANCEL);
     });
     d.ProcessEvents();
-    QByteArray wide;
-    for (char c : marker)
-        wide.append(c).append('\0');
+    const QByteArray wide = Widened(marker);
     EXPECT_EQ(Reported("listed password edited and saved", Occurrences(marker) + Occurrences(wide)), 0);
     ST_PW_ENTRY edited{"", "Entry 1", "user1", {}, {}, {}, {}};
     ASSERT_EQ(store().SelectEntry(&edited), 1);
@@ -342,11 +340,7 @@ TEST_F(QueryDlgTest, NoCopiedPasswordIsLeftInMemoryAfterTheClipboardIsEmptied)
 {
     SKIP_UNDER_ASAN();
     const QByteArray marker = Marker();
-    // Grown in place: a buffer left behind by growing would be a copy.
-    QByteArray wide;
-    wide.reserve(2 * marker.size() + 1);
-    for (char c : marker)
-        wide.append(c).append('\0');
+    const QByteArray wide = Widened(marker);
     ASSERT_TRUE(AddEntriesInChild(marker, 3));
     Q dlg(0, &m_main);
     d.RunModal(dlg, [&](CDialogEx&) {
