@@ -53,6 +53,20 @@ protected:
         ASSERT_TRUE(g_pSqlite->CloseDB());
     }
     QByteArray damaged() const { return QByteArray(1000, '\x5a'); }
+    // The messages of one login with `passwd`: "" when the dialog let the
+    // user try again (then cancelled), else what it closed with.
+    QString login(const QString& passwd)
+    {
+        d.ClearMessages();
+        CDlgDbLogin dlg(g_pSqlite);
+        d.RunModal(dlg, [&](CDialogEx&) {
+            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, passwd);
+            d.Click(dlg, IDOK);
+            if (dlg.IsWindowVisible())
+                d.Click(dlg, IDCANCEL);
+        });
+        return d.MessageTexts().join('|');
+    }
 };
 
 TEST_F(VaultFileTest, KindIsToldBySizeAndHeader)
@@ -158,18 +172,6 @@ TEST_F(VaultFileTest, TheRightPasswordOnAVaultCutShortOrOverwrittenIsNotCalledWr
     const QByteArray whole = bytesOf(m_vaultPath);
     ASSERT_GE(whole.size(), 8 * 4096);
 
-    // "" when the dialog let the user try again, else the message it closed with.
-    const auto login = [&](const QString& passwd) {
-        d.ClearMessages();
-        CDlgDbLogin dlg(g_pSqlite);
-        d.RunModal(dlg, [&](CDialogEx&) {
-            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, passwd);
-            d.Click(dlg, IDOK);
-            if (dlg.IsWindowVisible())
-                d.Click(dlg, IDCANCEL);
-        });
-        return d.MessageTexts().join('|');
-    };
     const QString damagedText = "The file '" + m_vaultPath + "' is damaged or is not a vault. It was left as it is.";
     const QString wrongText = "Password Error, please input passwd again!";
     EXPECT_EQ(login("wrong pw"), wrongText) << "the vault as it is";
@@ -226,17 +228,6 @@ TEST_F(VaultFileTest, AVaultRekeyedOnAnotherComputerAsksForTheNewPasswordAndLose
     ASSERT_EQ(::rename(QFile::encodeName(elsewhere).constData(), QFile::encodeName(m_vaultPath).constData()), 0);
     const QByteArray delivered = bytesOf(m_vaultPath);
 
-    const auto login = [&](const QString& passwd) {
-        d.ClearMessages();
-        CDlgDbLogin dlg(g_pSqlite);
-        d.RunModal(dlg, [&](CDialogEx&) {
-            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, passwd);
-            d.Click(dlg, IDOK);
-            if (dlg.IsWindowVisible())
-                d.Click(dlg, IDCANCEL);
-        });
-        return d.MessageTexts().join('|');
-    };
     const QString replacedText = "The vault file was replaced (by a sync program, for example) since this password "
                                  "last opened it, and the new file needs another master password: it was probably "
                                  "changed on another computer. Please enter the new one.";
