@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "foundation/storage/Secret.h"
+#include "platform/Wnd.h"
 
 namespace platform {
 namespace {
@@ -167,6 +168,15 @@ void GuardSecretEdit(QLineEdit* edit)
         return;
     edit->setProperty("vw_secret_guard", true);
     new SecretEditGuard(edit);
+}
+
+void WipeSecretEdits(QWidget* window)
+{
+    if (!window)
+        return;
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+        if (edit->property("vw_secret_guard").toBool())
+            CWnd(edit).WipeText();
 }
 
 int SetClipboardSecret(const QString& text)

@@ -7,6 +7,7 @@
 #include "foundation/TesselcoreApi.h"
 
 class QLineEdit;
+class QWidget;
 
 namespace platform {
 
@@ -33,5 +34,9 @@ TESSELCORE_API SecretCopyHandler SetSecretCopyHandler(SecretCopyHandler handler)
 // (keys and context menu) go through CopySecret, and a selection in it does
 // not stay in the X primary selection, where nothing would clear it.
 TESSELCORE_API void GuardSecretEdit(QLineEdit* edit);
+// Overwrites the text of every guarded field in `window`: done when a window
+// is let go, whose fields would otherwise keep it until they are deleted, and
+// then in freed memory.
+TESSELCORE_API void WipeSecretEdits(QWidget* window);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 
+#include "platform/Clipboard.h"
 #include "platform/DialogHost.h"
 #include "platform/MessageBox.h"
 #include "platform/TextDirection.h"
@@ -184,6 +185,8 @@ void CDialogEx::DestroyHost()
     if (!m_host)
         return;
     DialogHost* host = m_host;
+    // Deleted later: password fields must not keep their text until then.
+    platform::WipeSecretEdits(host);
     m_host = nullptr;
     m_obj = nullptr;
     host->detach();

@@ -10,6 +10,7 @@
 
 #include "foundation/storage/DlgMsgSuc.h"
 #include "foundation/storage/Globals.h"
+#include "foundation/storage/Secret.h"
 #include "foundation/ui/ExFileDlg.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -351,6 +352,7 @@ void CVaultwickDlg::OnDataFolderChanged()
             }
         }
     }
+    WipeSecret(passwd);
     if (!moved) {
         fail();
         return;

@@ -291,8 +291,7 @@ int CVaultwickDlg::LoginDb()
     const int ok = g_pSqlite->ConfirmPasswd(QString(), 0);
     g_bNeedPasswd = !ok;
     if (!ok) {
-        QString passwd;
-        if (ShowLoginPrompt(g_pSqlite, 0, passwd) != IDOK)
+        if (ShowLoginPrompt(g_pSqlite, 0) != IDOK)
             return 0;
     }
     m_bLoggedIn = 1;

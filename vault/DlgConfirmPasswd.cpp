@@ -1,5 +1,6 @@
 #include "vault/DlgConfirmPasswd.h"
 
+#include "foundation/storage/Secret.h"
 #include "vault/DlgHelpers.h"
 #include "vault/PasswdSetting.h"
 
@@ -16,6 +17,11 @@ const DialogTemplate CDlgConfirmPasswd::s_template = {
     }};
 
 CDlgConfirmPasswd::CDlgConfirmPasswd(CDialogEx* parent) : CBaseDlg(s_template, parent) {}
+
+CDlgConfirmPasswd::~CDlgConfirmPasswd()
+{
+    WipeSecret(m_strPasswd);
+}
 
 void CDlgConfirmPasswd::InitResizeAndMultiLangParam_Individual()
 {
@@ -45,14 +51,16 @@ void CDlgConfirmPasswd::OnOK()
     if (check == vaultdlg::PasswdCheck::Unopenable)
         return;
     if (check == vaultdlg::PasswdCheck::Accepted) {
-        m_strPasswd = passwd;
+        // The field's text is overwritten with the window: the caller gets a
+        // copy of its own.
+        m_strPasswd = QString(passwd.constData(), passwd.size());
         if (g_pPwSettings)
             g_pPwSettings->GetQueryAuth().RecordPasswd();
         EndDialog(IDOK);
         return;
     }
     ShowLangMessage(IDD, 1350003, QStringLiteral("Passwd is mistake, please input again!"));
-    SetDlgItemText(IDC_PASSWD, QString());
+    edit.WipeText();
     edit.SetFocus();
 }
 

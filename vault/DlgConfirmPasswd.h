@@ -10,6 +10,7 @@
 class VAULTCORE_API CDlgConfirmPasswd : public CBaseDlg {
 public:
     explicit CDlgConfirmPasswd(CDialogEx* parent = nullptr);
+    ~CDlgConfirmPasswd() override;
 
     static const DialogTemplate s_template;
     enum : int { IDD = 13500, IDC_PROMPT = 13501, IDC_PASSWD = 13502, IDC_SHOW_PASSWD = 13509 };

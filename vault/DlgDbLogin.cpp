@@ -1,6 +1,7 @@
 #include "vault/DlgDbLogin.h"
 
 #include "foundation/storage/DbSqlite3.h"
+#include "foundation/storage/Secret.h"
 #include "vault/DlgHelpers.h"
 #include "vault/LoginSeam.h"
 
@@ -20,6 +21,11 @@ const DialogTemplate CDlgDbLogin::s_template = {
 int CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
 
 CDlgDbLogin::CDlgDbLogin(CDbSqlite3* db, CDialogEx* parent) : CBaseDlg(s_template, parent), m_pDb(db) {}
+
+CDlgDbLogin::~CDlgDbLogin()
+{
+    WipeSecret(m_strPasswd);
+}
 
 void CDlgDbLogin::InitResizeAndMultiLangParam_Individual()
 {
@@ -63,7 +69,9 @@ void CDlgDbLogin::OnOK()
         return;
     }
     if (m_pDb && m_pDb->ConfirmPasswd(passwd, 0)) {
-        m_strPasswd = passwd;
+        // The field's text is overwritten with the window: the caller gets a
+        // copy of its own.
+        m_strPasswd = QString(passwd.constData(), passwd.size());
         EndDialog(IDOK);
         return;
     }
@@ -90,7 +98,7 @@ void CDlgDbLogin::RefuseDamagedFile()
 {
     ShowLangMessage(IDD, 1340004, QStringLiteral("The file '%s' is damaged or is not a vault. It was left as it is."),
                     {m_pDb ? m_pDb->GetPathFile() : QString()});
-    m_strPasswd.clear();
+    WipeSecret(m_strPasswd);
     EndDialog(IDCANCEL);
 }
 
@@ -117,7 +125,7 @@ void CDlgDbLogin::ShowWrongPasswd()
                                        "it was probably changed on another computer. Please enter the new one."));
     else
         ShowLangMessage(IDD, 1340003, QStringLiteral("Password Error, please input passwd again!"));
-    SetDlgItemText(IDC_PASSWD, QString());
+    GetDlgItem(IDC_PASSWD).WipeText();
     GetDlgItem(IDC_PASSWD).SetFocus();
 }
 
@@ -125,7 +133,7 @@ void CDlgDbLogin::OnCancel()
 {
     KillTimer(TIMER_WRONG_PASSWD);
     m_bWaiting = false;
-    m_strPasswd.clear();
+    WipeSecret(m_strPasswd);
     EndDialog(IDCANCEL);
 }
 

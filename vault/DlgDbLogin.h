@@ -12,13 +12,15 @@ class CDbSqlite3;
 class VAULTCORE_API CDlgDbLogin : public CBaseDlg {
 public:
     explicit CDlgDbLogin(CDbSqlite3* db, CDialogEx* parent = nullptr);
+    ~CDlgDbLogin() override;
 
     static const DialogTemplate s_template;
     enum : int { IDD = 13400, IDC_PROMPT = 13401, IDC_PASSWD = 13402, IDC_SHOW_PASSWD = 13409 };
 
     // Non-zero asks for a backup (foreign) vault's password.
     void SetTypeBackup(int flag) { m_bBackup = flag; }
-    // The accepted password after IDOK.
+    // The accepted password after IDOK: a copy of its own, overwritten with
+    // the dialog unless the caller still holds it.
     QString GetPasswd() const { return m_strPasswd; }
 
     // Wait after a wrong password before the next attempt (milliseconds).

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "foundation/storage/GlobalSettings.h"
+#include "foundation/storage/Secret.h"
 #include "platform/WinTypes.h"
 #include "vault/PasswdSetting.h"
 
@@ -30,4 +31,12 @@ int ShowLoginPrompt(CDbSqlite3* db, int backupFlag, QString& passwordOut)
     if (db == g_pSqlite && g_pPwSettings)
         g_pPwSettings->GetQueryAuth().RecordPasswd();
     return IDOK;
+}
+
+int ShowLoginPrompt(CDbSqlite3* db, int backupFlag)
+{
+    QString passwd;
+    const int result = ShowLoginPrompt(db, backupFlag, passwd);
+    WipeSecret(passwd);
+    return result;
 }

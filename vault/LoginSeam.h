@@ -20,3 +20,6 @@ VAULTCORE_API LoginPrompt SetLoginPrompt(LoginPrompt prompt);
 
 // Shows the installed prompt: IDOK or IDCANCEL (always IDCANCEL without one).
 VAULTCORE_API int ShowLoginPrompt(CDbSqlite3* db, int backupFlag, QString& passwordOut);
+// The same for a caller that needs the vault opened, not the password: it is
+// overwritten here.
+VAULTCORE_API int ShowLoginPrompt(CDbSqlite3* db, int backupFlag);

@@ -442,8 +442,7 @@ int CPasswdSetting::GetPasswdSetting(int& value, const QString& column, int)
         // The connection lost its key (a wrong password was tried): the empty
         // password, or else the user, has to open it again.
         if (!g_pSqlite->ConfirmPasswd(QString(), 0)) {
-            QString passwd;
-            if (ShowLoginPrompt(g_pSqlite, 0, passwd) != IDOK)
+            if (ShowLoginPrompt(g_pSqlite, 0) != IDOK)
                 return 0;
         }
         code = Exec(g_pSqlite, sql, &rows, err);
@@ -604,8 +603,7 @@ int CPasswdSetting::ConfirmLogin()
         return -1;
     if (g_pSqlite->IsLoggedIn())
         return 0;
-    QString passwd;
-    return ShowLoginPrompt(g_pSqlite, 0, passwd) == IDOK ? 1 : -1;
+    return ShowLoginPrompt(g_pSqlite, 0) == IDOK ? 1 : -1;
 }
 
 namespace {

@@ -19,6 +19,8 @@
 #include "foundation/storage/Secret.h"
 #include "foundation/storage/SqlText.h"
 #include "vault/DlgChangePasswd.h"
+#include "vault/DlgConfirmPasswd.h"
+#include "vault/DlgDbLogin.h"
 #include "vault/DlgEditEntry.h"
 #include "platform/Clipboard.h"
 
@@ -332,6 +334,51 @@ TEST_F(QueryDlgTest, NoNewMasterPasswordNorItsKeyTextIsLeftInMemoryAfterTheChang
     d.ProcessEvents();
     EXPECT_EQ(Reported("new master password", Copies(passwd)), 0);
     EXPECT_EQ(Reported("key text of the new master password", Copies(key)), 0);
+}
+
+// The master password typed at the login, or to confirm an action (wrong
+// once, then right; or typed and cancelled), is gone once the prompt closes.
+TEST_F(QueryDlgTest, NoMasterPasswordTypedAtALoginOrAConfirmationIsLeftInMemory)
+{
+    SKIP_UNDER_ASAN();
+    QString typed = Unshifted("Mphjo8Nbtufs");  // "Login7Master"
+    QString keyText = Unshifted("RXSU`6931Mphjo8Nbtufs");
+    QString nearMiss = Unshifted("Mphjo8Nbtufst");
+    const Needles passwd(typed), key(keyText);
+    WipeSharedSecret(keyText);
+    ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), typed, 0), 1);
+    ASSERT_TRUE(g_pSqlite->CloseDB());
+    ASSERT_EQ(g_pSqlite->InitDB(), 0);
+    ASSERT_FALSE(g_pSqlite->IsLoggedIn());
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
+    {
+        CDlgDbLogin dlg(g_pSqlite);
+        const int r = d.RunModal(dlg, [&](CDialogEx&) {
+            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, nearMiss);
+            d.PressKey(dlg, VK_RETURN);
+            d.Type(dlg, CDlgDbLogin::IDC_PASSWD, typed);
+            d.PressKey(dlg, VK_RETURN);
+        });
+        ASSERT_EQ(r, IDOK);
+    }
+    CDlgDbLogin::s_iWrongPasswdDelayMs = 1000;
+    EXPECT_TRUE(g_pSqlite->IsLoggedIn());
+    for (const int answer : {IDOK, IDCANCEL}) {
+        CDlgConfirmPasswd dlg(&m_main);
+        const int r = d.RunModal(dlg, [&](CDialogEx&) {
+            d.Type(dlg, CDlgConfirmPasswd::IDC_PASSWD, nearMiss);
+            d.PressKey(dlg, VK_RETURN);
+            d.Type(dlg, CDlgConfirmPasswd::IDC_PASSWD, typed);
+            d.PressKey(dlg, answer == IDOK ? VK_RETURN : VK_ESCAPE);
+        });
+        EXPECT_EQ(r, answer);
+    }
+    WipeSharedSecret(typed);
+    WipeSharedSecret(nearMiss);
+    d.ProcessEvents();
+    ScrubFreedMemory();
+    EXPECT_EQ(Reported("master password typed at a login or a confirmation", Copies(passwd)), 0);
+    EXPECT_EQ(Reported("key text of the master password typed at a login", Copies(key)), 0);
 }
 
 // Ctrl+C puts the password on the clipboard; once the clipboard is emptied
