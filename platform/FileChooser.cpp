@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "platform/DialogEx.h"
+
 namespace platform {
 namespace {
 
@@ -37,7 +39,9 @@ QString ChooseFile(const ChooserRequest& request, const CWnd& owner)
 {
     if (auto& handler = currentHandler())
         return handler(request);
-    QWidget* parent = owner.GetWidget();
+    // Without an owner, the window the user is in: the chooser stays above
+    // it, and reads in its direction.
+    QWidget* parent = owner.GetWidget() ? owner.GetWidget() : FrontOwner();
     QFileDialog dialog(parent, request.title, request.initial, request.filter);
     // A dialog window takes the application's direction, not its owner's:
     // an Arabic window's chooser reads from the right like the window.

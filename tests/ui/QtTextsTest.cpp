@@ -192,7 +192,7 @@ TEST_F(QtTextsTest, EveryLanguageButBengaliAndHindiHasQtTexts)
 
 // Qt's Arabic texts would turn the whole application right-to-left; the
 // windows mirror their controls themselves, and a chooser reads in the
-// direction of the window it belongs to.
+// direction of the window it belongs to (its owner, else the one in front).
 TEST_F(QtTextsTest, ArabicWindowsStillMirrorTheirControlsAndTheirChooser)
 {
     DialogDriver d;
@@ -214,5 +214,8 @@ TEST_F(QtTextsTest, ArabicWindowsStillMirrorTheirControlsAndTheirChooser)
               QRect(host->width() - englishSearch.x() - englishSearch.width(), englishSearch.y(),
                     englishSearch.width(), englishSearch.height()));
     EXPECT_EQ(ReadSaveChooser(dlg, path()).direction, Qt::RightToLeft);
+    // A chooser opened without an owner belongs to the window in front.
+    d.Activate(dlg);
+    EXPECT_EQ(ReadSaveChooser(CWnd(), path()).direction, Qt::RightToLeft);
     d.Close(dlg);
 }
