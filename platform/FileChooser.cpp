@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "platform/DialogEx.h"
+
 namespace platform {
 namespace {
 
@@ -37,14 +39,23 @@ QString ChooseFile(const ChooserRequest& request, const CWnd& owner)
 {
     if (auto& handler = currentHandler())
         return handler(request);
-    QWidget* parent = owner.GetWidget();
+    // Without an owner, the window the user is in: the chooser stays above
+    // it, and reads in its direction.
+    QWidget* parent = owner.GetWidget() ? owner.GetWidget() : FrontOwner();
+    QFileDialog dialog(parent, request.title, request.initial, request.filter);
+    // A dialog window takes the application's direction, not its owner's:
+    // an Arabic window's chooser reads from the right like the window.
+    if (parent)
+        dialog.setLayoutDirection(parent->layoutDirection());
     switch (request.kind) {
     case ChooserKind::Folder:
-        return QFileDialog::getExistingDirectory(parent, request.title, request.initial);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        break;
     case ChooserKind::OpenFile:
-        return QFileDialog::getOpenFileName(parent, request.title, request.initial, request.filter);
-    case ChooserKind::SaveFile: {
-        QFileDialog dialog(parent, request.title, request.initial, request.filter);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        break;
+    case ChooserKind::SaveFile:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(request.defaultExtension);
         // A name typed without an extension takes that of the chosen type ("*.csv" -> csv).
@@ -55,12 +66,11 @@ QString ChooseFile(const ChooserRequest& request, const CWnd& owner)
         });
         // Offering to replace a file the caller then keeps would be a false question.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmReplace);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().first();
+        break;
     }
-    }
-    return QString();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 ChooserHandler SetChooserHandler(ChooserHandler handler)

@@ -23,7 +23,8 @@ struct ChooserRequest {
     bool confirmReplace = false;
 };
 
-// The chosen path, or empty when the user cancelled.
+// The chosen path, or empty when the user cancelled. Without an owner the
+// chooser belongs to the window in front (FrontOwner).
 TESSELCORE_API QString ChooseFile(const ChooserRequest& request, const CWnd& owner = CWnd());
 
 // Windows filter text ("Db (*.db)|*.db|All (*.*)|*.*||") as a chooser filter.

@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QComboBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOption>
 #include <QStyleOptionViewItem>
 #include <QTextDocument>
 #include <QTextOption>
@@ -29,8 +31,16 @@ public:
     void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
                       const QString& text, QPalette::ColorRole role) const override
     {
-        if (!(flags & (Qt::TextForceLeftToRight | Qt::TextForceRightToLeft)))
+        if (!(flags & (Qt::TextForceLeftToRight | Qt::TextForceRightToLeft))) {
+            // A left or right alignment keeps the side it has in the
+            // painter's direction: the forced one would swap it, and an
+            // Arabic caption beside its icon (the file chooser's buttons)
+            // would jump to the far edge and be cut there.
+            const auto horizontal = Qt::Alignment(flags & Qt::AlignHorizontal_Mask);
+            flags = (flags & ~int(Qt::AlignHorizontal_Mask)) |
+                int(QStyle::visualAlignment(painter->layoutDirection(), horizontal));
             flags |= text.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight;
+        }
         QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, text, role);
     }
 
@@ -57,7 +67,25 @@ public:
                     return;
                 }
             }
+        // A column head's alignment names its leading side, but Qt draws it
+        // on the left in a right-to-left header too (its painter runs left
+        // to right): turned into the side it means there.
+        if (element == CE_HeaderLabel) {
+            if (const auto* head = qstyleoption_cast<const QStyleOptionHeaderV2*>(option))
+                return drawHeaderLabel(*head, painter, widget);
+            if (const auto* head = qstyleoption_cast<const QStyleOptionHeader*>(option))
+                return drawHeaderLabel(*head, painter, widget);
+        }
         QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+private:
+    template <typename HeaderOption>
+    void drawHeaderLabel(const HeaderOption& head, QPainter* painter, const QWidget* widget) const
+    {
+        HeaderOption own(head);
+        own.textAlignment = QStyle::visualAlignment(head.direction, head.textAlignment);
+        QProxyStyle::drawControl(CE_HeaderLabel, &own, painter, widget);
     }
 };
 

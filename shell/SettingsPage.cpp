@@ -268,7 +268,7 @@ void CVaultwickDlg::OnSelChangeLanguage()
         return;
     // A failed write was shown; the language still changes for this run.
     const int stored = UpdateGlobalSetting(g_strColLanguage, quoteSqlText(m_strLanguage), 0);
-    s_eLanguage = lang;
+    SetStaticLang(lang);
     SetNewFont(this);
     g_pXmlLang->SetFile(GetLangFile(lang));
     g_pXmlLang->LoadSettings();

@@ -243,7 +243,7 @@ int CVaultwickDlg::LoadGlobalSettings()
     const int index = lang.FindStringExact(-1, m_strLanguage);
     if (index >= 0)
         lang.SetCurSel(index);
-    s_eLanguage = st.Language;
+    SetStaticLang(st.Language);
     g_pXmlLang->SetFile(GetLangFile(st.Language));
     g_pXmlLang->LoadSettings();
 

@@ -82,7 +82,7 @@ void CDlgInitSettings::OnLanguageChanged()
         return;
     // A failed write has shown its error; the language still changes for this run.
     UpdateGlobalSetting(g_strColLanguage, quoteSqlText(m_strLanguage), 0);
-    s_eLanguage = lang;
+    SetStaticLang(lang);
     SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
 }
 

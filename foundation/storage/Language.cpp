@@ -54,25 +54,26 @@ struct LangRow {
     const QString* file;
     const QString* name;
     const QString* help;
+    const char* code;
 };
 
 // Indexed by ENUM_LANGUAGE. Korean has no help file of its own.
 const std::array<LangRow, 13>& langTable()
 {
     static const std::array<LangRow, 13> rows = {{
-        {&g_strLangFileEnu, &g_strLangEnu, &g_strHelpFileEnu},
-        {&g_strLangFileFra, &g_strLangFra, &g_strHelpFileFra},
-        {&g_strLangFileEsn, &g_strLangEsn, &g_strHelpFileEsn},
-        {&g_strLangFileRus, &g_strLangRus, &g_strHelpFileRus},
-        {&g_strLangFileDeu, &g_strLangDeu, &g_strHelpFileDeu},
-        {&g_strLangFileAra, &g_strLangAra, &g_strHelpFileAra},
-        {&g_strLangFileChs, &g_strLangChs, &g_strHelpFileChs},
-        {&g_strLangFileCht, &g_strLangCht, &g_strHelpFileCht},
-        {&g_strLangFileJpn, &g_strLangJpn, &g_strHelpFileJpn},
-        {&g_strLangFileKor, &g_strLangKor, &g_strHelpFileEnu},
-        {&g_strLangFilePtg, &g_strLangPtg, &g_strHelpFilePtg},
-        {&g_strLangFileBen, &g_strLangBen, &g_strHelpFileBen},
-        {&g_strLangFileHin, &g_strLangHin, &g_strHelpFileHin},
+        {&g_strLangFileEnu, &g_strLangEnu, &g_strHelpFileEnu, "enu"},
+        {&g_strLangFileFra, &g_strLangFra, &g_strHelpFileFra, "fra"},
+        {&g_strLangFileEsn, &g_strLangEsn, &g_strHelpFileEsn, "esn"},
+        {&g_strLangFileRus, &g_strLangRus, &g_strHelpFileRus, "rus"},
+        {&g_strLangFileDeu, &g_strLangDeu, &g_strHelpFileDeu, "deu"},
+        {&g_strLangFileAra, &g_strLangAra, &g_strHelpFileAra, "ara"},
+        {&g_strLangFileChs, &g_strLangChs, &g_strHelpFileChs, "chs"},
+        {&g_strLangFileCht, &g_strLangCht, &g_strHelpFileCht, "cht"},
+        {&g_strLangFileJpn, &g_strLangJpn, &g_strHelpFileJpn, "jpn"},
+        {&g_strLangFileKor, &g_strLangKor, &g_strHelpFileEnu, "kor"},
+        {&g_strLangFilePtg, &g_strLangPtg, &g_strHelpFilePtg, "ptg"},
+        {&g_strLangFileBen, &g_strLangBen, &g_strHelpFileBen, "ben"},
+        {&g_strLangFileHin, &g_strLangHin, &g_strHelpFileHin, "hin"},
     }};
     return rows;
 }
@@ -87,6 +88,8 @@ const LangRow& rowOf(int lang)
 QString GetLangFile(int lang) { return *rowOf(lang).file; }
 
 QString GetLangStr(int lang) { return *rowOf(lang).name; }
+
+QString GetLangCode(int lang) { return QString::fromLatin1(rowOf(lang).code); }
 
 QString GetHelpFileByLang(int lang) { return g_strExeName + *rowOf(lang).help; }
 

@@ -39,6 +39,8 @@ extern TESSELCORE_API const QString g_strHelpFileEnu, g_strHelpFileFra, g_strHel
 // Values outside LANG_ENU..LANG_HIN are taken as LANG_ENU.
 TESSELCORE_API QString GetLangFile(int lang);
 TESSELCORE_API QString GetLangStr(int lang);
+// The abbreviation the language's files are named by: "enu", "ara".
+TESSELCORE_API QString GetLangCode(int lang);
 // g_strExeName followed by the language's help file name.
 TESSELCORE_API QString GetHelpFileByLang(int lang);
 // The first language whose display name equals `name` exactly, else LANG_NONE.

@@ -7,6 +7,7 @@
 #include "foundation/ui/ExListCtrl.h"
 #include "foundation/ui/XmlLanguage.h"
 #include "platform/MessageBox.h"
+#include "platform/QtTranslations.h"
 #include "platform/TextDirection.h"
 
 ENUM_LANGUAGE CBaseResizeAndMultiLang::s_eLanguage = LANG_ENU;
@@ -57,6 +58,13 @@ QString faceForLanguage(ENUM_LANGUAGE lang, bool forNewFont, const QString& curr
 }
 
 } // namespace
+
+void CBaseResizeAndMultiLang::SetStaticLang(ENUM_LANGUAGE lang)
+{
+    s_eLanguage = lang;
+    // The file chooser and the edit menus are drawn by Qt with its own texts.
+    platform::SetQtTextsLanguage(GetLangCode(lang));
+}
 
 CBaseResizeAndMultiLang::CBaseResizeAndMultiLang()
     : m_pArrItemId(std::make_unique<QList<int>>()),

@@ -50,7 +50,8 @@ public:
     static void SetNewFont(CWnd* pWnd);
     static float& GetMultiple() { return s_fMultiple; }
     static ENUM_LANGUAGE GetStaticLang() { return s_eLanguage; }
-    static void SetStaticLang(ENUM_LANGUAGE lang) { s_eLanguage = lang; }
+    // The language chosen for every window; Qt's own texts follow it.
+    static void SetStaticLang(ENUM_LANGUAGE lang);
     // The message-text look-up of every window: 1 and `out` set when the
     // current language file has the text, else 0 with `out` untouched.
     static int GetOtherStr_ByStrId(int wndId, int strId, QString& out);

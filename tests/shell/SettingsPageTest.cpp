@@ -1,6 +1,12 @@
 // The settings page on real files: every control saves at once, the login
 // group follows the vault's password, and the language switches live.
+#include <memory>
+
+#include <QAction>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QWidget>
 
 #include "SettingsFixture.h"
@@ -12,6 +18,14 @@
 namespace {
 
 using D = CVaultwickDlg;
+
+// The first item of a text field's edit menu, a text Qt draws itself.
+QString EditMenuUndo()
+{
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    return menu->actions().first()->text().section(QLatin1Char('\t'), 0, 0);
+}
 
 class SettingsPageTest : public SettingsFixture {
 protected:
@@ -360,11 +374,16 @@ TEST_F(SettingsPageTest, LanguageSwitchesLiveAndOnlyShippedLanguagesAreListed)
         QString text;
         EXPECT_TRUE(CBaseResizeAndMultiLang::GetOtherStr_ByStrId(D::IDD, 1500016, text));
         EXPECT_NE(text, "Backup successfully!");
+        // Qt's own texts too, where its translations are installed.
+        if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm")) {
+            EXPECT_EQ(EditMenuUndo(), "&Rückgängig");
+        }
         ExpectSavedNotice(dlg);
 
         m_driver.SelectComboItem(dlg, D::IDC_LANGUAGE, 0);
         EXPECT_EQ(GetGlobalSetting(g_strColLanguage), "English");
         EXPECT_EQ(dlg.GetDlgItemText(D::IDC_GROUP_LOGIN), "Login Passwd Settings");
+        EXPECT_EQ(EditMenuUndo(), "&Undo");
         dlg.OnTrayCommand(IDCANCEL);
     });
 }

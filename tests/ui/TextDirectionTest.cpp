@@ -1,14 +1,22 @@
 // Captions of buttons and check boxes read in the direction of their
 // script, as static texts do: an Arabic caption that ends in a quotation
 // mark keeps the mark at its end (the left), not at the right.
+#include <algorithm>
+#include <memory>
+#include <utility>
+
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
+#include <QHeaderView>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "platform/TextDirection.h"
@@ -29,10 +37,69 @@ TEST(TextDirection, ButtonCaptionsTakeTheDirectionOfTheirScript)
 {
     platform::InstallTextDirectionStyle();
     const QString arabic = QString::fromUtf8(" \u0627\u062e\u062a\u0635\u0627\u0631 \u00ab\u0625\u0636\u0627\u0641\u0629\u00bb");
-    EXPECT_EQ(Draw(arabic, 0), Draw(arabic, Qt::TextForceRightToLeft));
+    EXPECT_EQ(Draw(arabic, 0), Draw(arabic, Qt::TextForceRightToLeft | Qt::AlignAbsolute));
     EXPECT_NE(Draw(arabic, 0), Draw(arabic, Qt::TextForceLeftToRight));
     const QString latin = QStringLiteral("'ADD' \u00abHOTKEY\u00bb");
     EXPECT_EQ(Draw(latin, 0), Draw(latin, Qt::TextForceLeftToRight));
+}
+
+// A caption beside an icon (the file chooser's buttons) stays beside it in a
+// right-to-left window, where the style that does not force directions puts it.
+TEST(TextDirection, AnIconButtonKeepsItsArabicCaptionBesideTheIcon)
+{
+    platform::InstallTextDirectionStyle();
+    auto* installed = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(installed, nullptr);
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(installed->baseStyle()->name()));
+    ASSERT_NE(plain, nullptr);
+    const auto grab = [](QStyle* style) {
+        // Letters of one script only: the same order in either direction.
+        QPushButton button(QString::fromUtf8("\u0623\u0644\u063a\u0650"));
+        button.setLayoutDirection(Qt::RightToLeft);
+        button.setIcon(QApplication::style()->standardIcon(QStyle::SP_DialogCancelButton));
+        if (style)
+            button.setStyle(style);
+        button.resize(150, 30);
+        return button.grab().toImage();
+    };
+    EXPECT_EQ(grab(nullptr), grab(plain.get()));
+}
+
+// Where the letters of `image` lie across `area`: the leftmost and rightmost
+// columns with dark pixels (an empty span when there are none).
+std::pair<int, int> InkSpan(const QImage& image, const QRect& area)
+{
+    int left = area.right() + 1, right = area.left() - 1;
+    for (int x = area.left(); x <= area.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// Column heads start at the leading side: the right in a right-to-left list,
+// whatever the script of the caption.
+TEST(TextDirection, ColumnHeadsOfARightToLeftListStartAtTheRight)
+{
+    platform::InstallTextDirectionStyle();
+    QTreeWidget list;
+    list.setLayoutDirection(Qt::RightToLeft);
+    list.setHeaderLabels({QString::fromUtf8("\u0627\u0644\u0627\u0633\u0645"), QStringLiteral("Name")});
+    list.header()->resizeSection(0, 200);
+    list.header()->resizeSection(1, 200);
+    list.resize(420, 80);
+    list.show();
+    QHeaderView* header = list.header();
+    const QImage image = header->grab().toImage();
+    for (int section : {0, 1}) {
+        const QRect area(header->sectionViewportPosition(section), 2, header->sectionSize(section) - 4,
+                         header->height() - 4);
+        const auto [left, right] = InkSpan(image, area);
+        ASSERT_LE(left, right) << "no caption in section " << section;
+        EXPECT_GT(left, area.center().x()) << "section " << section << " spans " << area.left() << ".." << area.right();
+    }
 }
 
 // One list cell, drawn by the installed style.
