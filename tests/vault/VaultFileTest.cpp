@@ -53,6 +53,19 @@ protected:
         ASSERT_TRUE(g_pSqlite->CloseDB());
     }
     QByteArray damaged() const { return QByteArray(1000, '\x5a'); }
+    // The vault holding `entries` under `passwd`, closed; `init` is the
+    // settings file (where its first page goes on record) until the test ends.
+    void writeKeyedVault(CDbSqlite3& init, PwEntryArray entries, const QString& passwd)
+    {
+        ASSERT_EQ(init.ConfirmPasswd(QString(), 1), 1);
+        g_pSqliteInit = &init;
+        ASSERT_EQ(g_pSqlite->InitDB(), 0);
+        ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+        int stored = 0, failed = 0, third = 0;
+        ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
+        ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), passwd, 0), 1);
+        ASSERT_TRUE(g_pSqlite->CloseDB());
+    }
     // The messages of one login with `passwd`: "" when the dialog let the
     // user try again (then cancelled), else what it closed with.
     QString login(const QString& passwd)
@@ -156,19 +169,12 @@ TEST_F(VaultFileTest, LoginOnADamagedFileDoesNotCallItAWrongPassword)
 TEST_F(VaultFileTest, TheRightPasswordOnAVaultCutShortOrOverwrittenIsNotCalledWrong)
 {
     CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
-    CDbSqlite3 init(file("db.init"));
-    ASSERT_EQ(init.ConfirmPasswd(QString(), 1), 1);
-    g_pSqliteInit = &init;
     // A vault of several pages, keyed: the change puts its first page on record.
-    ASSERT_EQ(g_pSqlite->InitDB(), 0);
-    ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
+    CDbSqlite3 init(file("db.init"));
     PwEntryArray entries;
     for (int i = 0; i < 60; ++i)
         entries.append({"Common", QString("Site %1").arg(i), "me", "pw", "", "", QString(200, 'n')});
-    int stored = 0, failed = 0, third = 0;
-    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
-    ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), "right pw", 0), 1);
-    ASSERT_TRUE(g_pSqlite->CloseDB());
+    ASSERT_NO_FATAL_FAILURE(writeKeyedVault(init, entries, "right pw"));
     const QByteArray whole = bytesOf(m_vaultPath);
     ASSERT_GE(whole.size(), 8 * 4096);
 
@@ -211,15 +217,8 @@ TEST_F(VaultFileTest, AVaultRekeyedOnAnotherComputerAsksForTheNewPasswordAndLose
 {
     CDlgDbLogin::s_iWrongPasswdDelayMs = 0;
     CDbSqlite3 init(file("db.init"));
-    ASSERT_EQ(init.ConfirmPasswd(QString(), 1), 1);
-    g_pSqliteInit = &init;
-    ASSERT_EQ(g_pSqlite->InitDB(), 0);
-    ASSERT_EQ(g_pSqlite->ConfirmPasswd(QString(), 0), 1);
     PwEntryArray entries{entry("Here", "me")};
-    int stored = 0, failed = 0, third = 0;
-    ASSERT_EQ(store().InsertEntryArray(stored, failed, third, entries, 0), 0);
-    ASSERT_EQ(g_pSqlite->ConfirmAndChangePasswd(QString(), "old pw", 0), 1);
-    ASSERT_TRUE(g_pSqlite->CloseDB());
+    ASSERT_NO_FATAL_FAILURE(writeKeyedVault(init, entries, "old pw"));
 
     // The other computer's vault: an entry added there, the password changed
     // there; delivered by a rename.
